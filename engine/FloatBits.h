@@ -1,0 +1,26 @@
+// Bit-level helpers for float32 values on the audio path.
+#pragma once
+
+#include <bit>
+#include <cstdint>
+
+namespace kestrune {
+
+inline constexpr std::uint32_t kFloatExponentMask = 0x7f800000u;
+
+// True for zero and subnormal values: their exponent bits are all zero.
+inline bool hasZeroExponent(float x) {
+    return (std::bit_cast<std::uint32_t>(x) & kFloatExponentMask) == 0;
+}
+
+// Zero and subnormal values become +0; every other value passes unchanged.
+inline float flushSubnormal(float x) {
+    return hasZeroExponent(x) ? 0.0f : x;
+}
+
+// True for infinities and NaNs: their exponent bits are all one.
+inline bool isNonFinite(float x) {
+    return (std::bit_cast<std::uint32_t>(x) & kFloatExponentMask) == kFloatExponentMask;
+}
+
+} // namespace kestrune

@@ -1,0 +1,76 @@
+// Peak detector with hold, exponential release (with an automatic short release), attack
+// smoother and soft-knee threshold; plus the gain curves of gate and duck mode.
+#pragma once
+
+#include "engine/OnePoleLowPass.h"
+
+#include <cstdint>
+
+namespace kestrune {
+
+class GateDetector {
+public:
+    GateDetector();
+
+    void setSampleRate(float rate);
+    void setAttack(float value);
+    void setHold(float value);
+    void setRelease(float value);
+    void setThreshold(float value);
+    void reset();
+
+    // One envelope step on key level x (the plain per-sample formula).
+    float envelopeStep(float x);
+    // Knee excess of the smoothed envelope of the louder key sample.
+    float gateStep(float a, float b);
+    // threshold / (excess + threshold) for the same excess.
+    float duckStep(float a, float b);
+    // Knee excess of a smoothed envelope value.
+    float kneeExcess(float x) const;
+    // The release time constant of the current mode, in seconds.
+    double releaseTimeConstant() const;
+    // The same for given settings. A time constant that is not positive (only from release
+    // values far below 0) is taken as the shortest one, an immediate release, so that the
+    // power stays at or below 1.
+    static double timeConstantFor(float releaseSeconds, float releaseValue, float factor);
+
+    // Release values below this select the short release.
+    static constexpr double kShortReleaseLimit = 1e-7;
+    // e as the float32 nearest it; the release is a power of this value.
+    static constexpr float kE = 2.7182817f;
+
+    float heldLevel = 0.0f;
+    std::uint32_t releaseCount = 0;
+    std::uint32_t holdCount = 0;
+    float envelope = 0.0f;
+    float releaseSeconds = 0.003f;
+    float releaseValue = 0.0f;
+    float holdSeconds = 0.0f;
+    float threshold = 0.001f;
+    float kneeLow = 0.0f;
+    float kneeHigh = 0.0f;
+    float kneeA = 0.0f;
+    float kneeB = 0.0f;
+    float kneeC = 0.0f;
+    float sampleRate = 44100.0f;
+    float releaseLimit = 441000.0f;
+    OnePoleLowPass smoother;
+    float attackCutoff = 20000.0f;
+    float shortReleaseFactor = 1.0f;
+    // 1 / sampleRate rounded to float32: the time of one sample.
+    float sampleTime = static_cast<float>(1.0 / 44100.0);
+
+private:
+    float smoothedLevel(float a, float b);
+};
+
+// Key level of two key samples: the larger magnitude. A sample that is not finite contributes
+// nothing, so a NaN or infinite input cannot raise the envelope.
+float keyLevel(float a, float b);
+
+// Gain in gate mode for a knee excess; thresholdGain is the detector's threshold.
+float gateGain(float excess, float thresholdGain, float expandAmount, float rangeGain);
+// Gain in duck mode for the result of duckStep.
+float duckGain(float duckValue, float rangeGain);
+
+} // namespace kestrune
