@@ -2,6 +2,7 @@
 # under Wine through CMAKE_CROSSCOMPILING_EMULATOR (cmake/wine-emulator.sh).
 
 include(GoogleTest)
+file(MAKE_DIRECTORY "${CMAKE_BINARY_DIR}/test-output")
 
 if(KESTRUNE_WINDOWS)
     # Debian ships GoogleTest as sources; cross-build them with the mingw toolchain.

@@ -26,22 +26,6 @@ int32_t usableFrames(float** inputs, float** outputs, int32_t frames) {
 
 } // namespace
 
-AEffect* pluginMain(audioMasterCallback host) {
-    // A host that does not answer the version request (or has no callback at all) gets nothing.
-    if (!host || host(nullptr, audioMasterVersion, 0, 0, nullptr, 0.0f) == 0) {
-        return nullptr;
-    }
-    PluginEffect* effect = createEffectInstance(host);
-    if (!effect) {
-        return nullptr;
-    }
-    if (editorCreationFailed) {
-        delete effect;
-        return nullptr;
-    }
-    return &effect->hostRecord;
-}
-
 intptr_t KESTRUNE_VST_CALL entryDispatch(AEffect* effect, int32_t opcode, int32_t index,
                                          intptr_t value, void* ptr, float opt) {
     PluginEffect* object = effectOf(effect);

@@ -16,7 +16,8 @@ extern bool editorCreationFailed;
 // Each plug-in library defines this: a new effect for the host, or null without memory.
 PluginEffect* createEffectInstance(audioMasterCallback host);
 
-// What the exported entry does: checks the host, creates the effect and hands out its record.
+// What the exported entry does (defined with the export, once per plug-in library): checks the
+// host, creates the effect and hands out its record.
 AEffect* pluginMain(audioMasterCallback host);
 
 intptr_t KESTRUNE_VST_CALL entryDispatch(AEffect* effect, int32_t opcode, int32_t index,

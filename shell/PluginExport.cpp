@@ -5,6 +5,28 @@
 // library links this file once.
 #include "shell/PluginEntry.h"
 
+#include "shell/PluginEffect.h"
+
+namespace kestrune {
+
+AEffect* pluginMain(audioMasterCallback host) {
+    // A host that does not answer the version request (or has no callback at all) gets nothing.
+    if (!host || host(nullptr, audioMasterVersion, 0, 0, nullptr, 0.0f) == 0) {
+        return nullptr;
+    }
+    PluginEffect* effect = createEffectInstance(host);
+    if (!effect) {
+        return nullptr;
+    }
+    if (editorCreationFailed) {
+        delete effect;
+        return nullptr;
+    }
+    return &effect->hostRecord;
+}
+
+} // namespace kestrune
+
 extern "C" AEffect* KESTRUNE_VST_CALL kestruneEntryMain(audioMasterCallback host) {
     return kestrune::pluginMain(host);
 }
