@@ -46,7 +46,13 @@ if [ ! -f "$WINEPREFIX/.kestrune-ready" ]; then
         </dev/null >/dev/null 2>&1
     "$wine_loader" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f \
         </dev/null >/dev/null 2>&1
-    wineserver -w </dev/null >/dev/null 2>&1 || true
+    # Stop this first server so that the next start reads the display setting.
+    wineserver -k </dev/null >/dev/null 2>&1 || true
+    for _ in $(seq 100); do
+        wineserver -p30 </dev/null >/dev/null 2>&1 && break
+        sleep 0.1
+    done
+    "$wine_loader" cmd /c exit </dev/null >/dev/null 2>&1 || true
     touch "$WINEPREFIX/.kestrune-ready"
 fi
 

@@ -144,9 +144,15 @@ const DispatchCase kOutsideTheTable[] = {
 };
 // clang-format on
 
-INSTANTIATE_TEST_SUITE_P(Core, DispatchTable, ::testing::ValuesIn(kCoreOpcodes));
-INSTANTIATE_TEST_SUITE_P(Extended, DispatchTable, ::testing::ValuesIn(kExtendedOpcodes));
-INSTANTIATE_TEST_SUITE_P(Outside, DispatchTable, ::testing::ValuesIn(kOutsideTheTable));
+std::string caseName(const ::testing::TestParamInfo<DispatchCase>& info) {
+    const int32_t opcode = info.param.opcode;
+    return (opcode < 0 ? "minus" + std::to_string(-opcode) : "opcode" + std::to_string(opcode)) +
+           "_" + std::to_string(info.index);
+}
+
+INSTANTIATE_TEST_SUITE_P(Core, DispatchTable, ::testing::ValuesIn(kCoreOpcodes), caseName);
+INSTANTIATE_TEST_SUITE_P(Extended, DispatchTable, ::testing::ValuesIn(kExtendedOpcodes), caseName);
+INSTANTIATE_TEST_SUITE_P(Outside, DispatchTable, ::testing::ValuesIn(kOutsideTheTable), caseName);
 
 // ---- opcodes whose pointer arguments need a closer look ----
 
