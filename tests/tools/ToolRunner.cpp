@@ -96,8 +96,8 @@ AudioBuffer makeBurstSignal(int channels, int frames, int sampleRate, unsigned s
         for (int i = 0; i < frames; ++i) {
             state = state * 1664525u + 1013904223u;
             double noise = static_cast<double>(state >> 8) / 8388608.0 - 1.0;
-            // A burst every 0.25 s, 40 ms long, decaying; -60 dB noise in between.
-            int phase = i % (sampleRate / 4);
+            // A burst every 0.5 s, 40 ms long, decaying; -60 dB noise in between.
+            int phase = i % (sampleRate / 2);
             double burst = phase < sampleRate / 25
                                ? 0.8 * std::exp(-phase / (0.01 * sampleRate)) *
                                      std::sin(2.0 * 3.141592653589793 * 180.0 * i / sampleRate)
