@@ -30,19 +30,18 @@ struct Hit {
     double velocity;
 };
 
-// A rock beat with room around the hits: kick on one and three, snare on two and four, a
-// pushed kick in every second bar.
+// A half-time rock beat with room around the hits, so that a gate with a long hold closes
+// between them: kick on one, snare on three, and in every second bar a second kick soon after
+// the first.
 std::vector<Hit> pattern() {
     std::vector<Hit> hits;
     for (int bar = 0; bar < kBars; ++bar) {
         int base = bar * kStepsPerBar;
         hits.push_back({base + 0, Drum::Kick, 1.0});
-        hits.push_back({base + 4, Drum::Snare, 0.9});
-        hits.push_back({base + 8, Drum::Kick, 0.85});
         if (bar % 2 == 1) {
-            hits.push_back({base + 10, Drum::Kick, 0.7});
+            hits.push_back({base + 3, Drum::Kick, 0.7});
         }
-        hits.push_back({base + 12, Drum::Snare, 1.0});
+        hits.push_back({base + 8, Drum::Snare, 1.0});
     }
     return hits;
 }

@@ -52,6 +52,7 @@ public:
                              const std::vector<double>& bottom, Color color) = 0;
     virtual void text(double x, double y, const std::string& text, double size, Anchor anchor,
                       Color color) = 0;
+    virtual double textWidth(const std::string& text, double size) = 0;
 };
 
 // ---- SVG ----
@@ -110,6 +111,10 @@ public:
         body += "<text x=\"" + number(x) + "\" y=\"" + number(y) + "\" font-size=\"" +
                 number(size) + "\" text-anchor=\"" + anchorName + "\" fill=\"" + hex(color) +
                 "\">" + escape(content) + "</text>\n";
+    }
+    double textWidth(const std::string& content, double size) override {
+        // The average advance of a sans-serif face; the viewer's font decides the rest.
+        return 0.52 * size * static_cast<double>(content.size());
     }
     std::string finish() { return body + "</svg>\n"; }
 
@@ -221,9 +226,8 @@ void drawLegend(Canvas& canvas, const Panel& panel,
                 const std::vector<std::pair<std::string, Color>>& entries) {
     double x = panel.left + panel.width;
     for (auto it = entries.rbegin(); it != entries.rend(); ++it) {
-        double textWidth = 7.0 * static_cast<double>(it->first.size());
         canvas.text(x, panel.top - 8, it->first, 12, Anchor::End, kText);
-        x -= textWidth + 6;
+        x -= canvas.textWidth(it->first, 12) + 6;
         canvas.line(x - 22, panel.top - 12, x, panel.top - 12, it->second, 3.0);
         x -= 40;
     }
@@ -465,8 +469,7 @@ public:
             }
         }
     }
-    void text(double x, double y, const std::string& content, double size, Anchor anchor,
-              Color color) override {
+    double textWidth(const std::string& content, double size) override {
         FT_Set_Pixel_Sizes(face, 0, static_cast<FT_UInt>(std::lround(size)));
         double advance = 0.0;
         for (unsigned char c : content) {
@@ -474,6 +477,11 @@ public:
                 advance += face->glyph->advance.x / 64.0;
             }
         }
+        return advance;
+    }
+    void text(double x, double y, const std::string& content, double size, Anchor anchor,
+              Color color) override {
+        double advance = textWidth(content, size);
         double penX = anchor == Anchor::Start    ? x
                       : anchor == Anchor::Middle ? x - advance / 2.0
                                                  : x - advance;

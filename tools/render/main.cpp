@@ -161,6 +161,9 @@ Options parseOptions(int argc, char** argv) {
         };
         if (argument == "--help" || argument == "-h") {
             std::fputs(kUsage, stdout);
+            std::printf("\nThis build reads and writes sound files with %s and writes plots as "
+                        "%s.\n",
+                        audioFileBackendName().c_str(), canWritePng() ? "SVG and PNG" : "SVG only");
             std::exit(0);
         } else if (argument == "--list") {
             options.list = true;
