@@ -121,8 +121,9 @@ bool prepare(DeviceContext dc, SizedFont& out) {
     if (FT_Set_Pixel_Sizes(face, 0, FT_UInt(pixels)) != 0)
         return false;
     out.face = face;
-    out.ascent = int(std::ceil(face->ascender * pixels / unitsPerEm));
-    out.descent = int(std::ceil(-face->descender * pixels / unitsPerEm));
+    // Rounded as the platform rounds its scaled ascent and descent.
+    out.ascent = int(std::lround(face->ascender * pixels / unitsPerEm));
+    out.descent = int(std::lround(-face->descender * pixels / unitsPerEm));
     out.underline = description.underline != 0;
     out.strikeOut = description.strikeOut != 0;
     out.underlinePosition =
