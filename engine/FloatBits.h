@@ -23,4 +23,11 @@ inline bool isNonFinite(float x) {
     return (std::bit_cast<std::uint32_t>(x) & kFloatExponentMask) == kFloatExponentMask;
 }
 
+// True for normal finite values: the exponent bits are neither all zero nor all one. One
+// unsigned comparison, so the common case costs a single well-predicted branch.
+inline bool isNormalFinite(float x) {
+    const std::uint32_t exponent = std::bit_cast<std::uint32_t>(x) & kFloatExponentMask;
+    return exponent - 0x00800000u < 0x7f000000u;
+}
+
 } // namespace kestrune

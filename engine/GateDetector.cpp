@@ -135,18 +135,6 @@ float GateDetector::duckStep(float a, float b) {
     return static_cast<float>(t / (excess + t));
 }
 
-float keyLevel(float a, float b) {
-    float la = std::fabs(a);
-    float lb = std::fabs(b);
-    if (isNonFinite(la)) {
-        la = 0.0f;
-    }
-    if (isNonFinite(lb)) {
-        lb = 0.0f;
-    }
-    return la < lb ? lb : la;
-}
-
 float gateGain(float excess, float thresholdGain, float expandAmount, float rangeGain) {
     const double r = 1.0 / static_cast<double>(thresholdGain);
     const double u = static_cast<double>(excess) * r;

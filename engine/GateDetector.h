@@ -2,7 +2,10 @@
 // smoother and soft-knee threshold; plus the gain curves of gate and duck mode.
 #pragma once
 
+#include "engine/FloatBits.h"
 #include "engine/OnePoleLowPass.h"
+
+#include <cmath>
 
 #include <cstdint>
 
@@ -66,7 +69,17 @@ private:
 
 // Key level of two key samples: the larger magnitude. A sample that is not finite contributes
 // nothing, so a NaN or infinite input cannot raise the envelope.
-float keyLevel(float a, float b);
+inline float keyLevel(float a, float b) {
+    float la = std::fabs(a);
+    float lb = std::fabs(b);
+    if (isNonFinite(la)) {
+        la = 0.0f;
+    }
+    if (isNonFinite(lb)) {
+        lb = 0.0f;
+    }
+    return la < lb ? lb : la;
+}
 
 // Gain in gate mode for a knee excess; thresholdGain is the detector's threshold.
 float gateGain(float excess, float thresholdGain, float expandAmount, float rangeGain);

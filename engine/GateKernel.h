@@ -59,17 +59,19 @@ struct Section {
 
     float run(float x) {
         const double sum = b2 * x2 + b0 * x + b1 * x1 - a1 * y1 - a2 * y2;
-        const float y = static_cast<float>(sum);
-        if (isNonFinite(y)) [[unlikely]] {
-            x1 = x2 = y1 = y2 = 0.0;
-            return 0.0f;
+        float y = static_cast<float>(sum);
+        if (!isNormalFinite(y)) [[unlikely]] {
+            if (isNonFinite(y)) {
+                x1 = x2 = y1 = y2 = 0.0;
+                return 0.0f;
+            }
+            y = 0.0f;
         }
-        const float out = flushSubnormal(y);
         x2 = x1;
         x1 = x;
         y2 = y1;
-        y1 = out;
-        return out;
+        y1 = y;
+        return y;
     }
 };
 
@@ -86,17 +88,50 @@ struct Filter {
         highPass.store(f.highPassHistory);
     }
 
+    // KeyFilter::filterSample; the high-pass input needs no second flush here, since both
+    // the flushed input and the low-pass output are already free of subnormal values.
     float run(float x) {
         float y = flushSubnormal(x);
         if (lowPass.enabled) {
             y = lowPass.run(y);
         }
         if (highPass.enabled) {
-            y = highPass.run(flushSubnormal(y));
+            y = highPass.run(y);
         }
         return y;
     }
 };
+
+// The hold lasts while holdCount * dt < holdSeconds (in double). That test is monotonic in the
+// count, so it equals holdCount < the first count for which it fails; found here exactly.
+inline std::uint64_t holdSampleCount(double holdSeconds, double dt) {
+    constexpr std::uint64_t kMax = std::uint64_t{1} << 32; // beyond every uint32 count
+    auto holds = [&](std::uint64_t count) { return static_cast<double>(count) * dt < holdSeconds; };
+    const double estimate = holdSeconds / dt;
+    std::uint64_t count = 0;
+    if (estimate >= static_cast<double>(kMax)) {
+        count = kMax;
+    } else if (estimate > 0.0) {
+        count = static_cast<std::uint64_t>(estimate);
+    }
+    while (count > 0 && !holds(count - 1)) {
+        --count;
+    }
+    while (count < kMax && holds(count)) {
+        ++count;
+    }
+    return count;
+}
+
+// The release runs while releaseCount <= releaseLimit: the largest count that still runs, or -1
+// for none.
+inline std::int64_t lastReleaseCount(double releaseLimit) {
+    if (!(releaseLimit >= 0.0)) {
+        return -1;
+    }
+    constexpr double kMax = 4294967296.0; // beyond every uint32 count
+    return static_cast<std::int64_t>(releaseLimit < kMax ? std::floor(releaseLimit) : kMax);
+}
 
 } // namespace kernel
 
@@ -117,18 +152,19 @@ float runGateBlock(KeyFilter* filters, GateDetector& detector, float* const* key
     // ---- detector state and settings ----
     GateDetector& d = detector;
     float envelope = d.envelope;
-    float heldLevel = d.heldLevel;
+    double heldLevel = d.heldLevel;
     std::uint32_t releaseCount = d.releaseCount;
     std::uint32_t holdCount = d.holdCount;
     float shortReleaseFactor = d.shortReleaseFactor;
-    float smoothedInput = d.smoother.lastInput;
-    float smoothedOutput = d.smoother.lastOutput;
+    // float32 values carried in double: widening and narrowing them is exact.
+    double smoothedInput = d.smoother.lastInput;
+    double smoothedOutput = d.smoother.lastOutput;
 
     const double smootherA = d.smoother.inputCoefficient;
     const double smootherB = d.smoother.feedbackCoefficient;
     const double dt = d.sampleTime;
-    const double holdSeconds = d.holdSeconds;
-    const double releaseLimit = d.releaseLimit;
+    const std::uint64_t holdSamples = kernel::holdSampleCount(d.holdSeconds, dt);
+    const std::int64_t lastRelease = kernel::lastReleaseCount(d.releaseLimit);
     const bool shortRelease = d.releaseValue < GateDetector::kShortReleaseLimit;
     const float kneeLow = d.kneeLow;
     const float kneeHigh = d.kneeHigh;
@@ -197,11 +233,11 @@ float runGateBlock(KeyFilter* filters, GateDetector& detector, float* const* key
                 stepStale = true;
             }
             env = level;
-        } else if (static_cast<double>(holdCount) * dt < holdSeconds) {
+        } else if (holdCount < holdSamples) {
             holdCount += 1;
             env = envelope;
         } else {
-            if (static_cast<double>(releaseCount) <= releaseLimit) {
+            if (static_cast<std::int64_t>(releaseCount) <= lastRelease) {
                 double power;
                 if constexpr (ExactRelease) {
                     power = std::pow(e, -static_cast<double>(releaseCount) * dt / timeConstant());
@@ -230,17 +266,19 @@ float runGateBlock(KeyFilter* filters, GateDetector& detector, float* const* key
 
         // ---- smoother ----
         const float sx = flushSubnormal(env);
-        float s = static_cast<float>((static_cast<double>(sx) + smoothedInput) * smootherA +
-                                     static_cast<double>(smoothedOutput) * smootherB);
-        if (isNonFinite(s)) [[unlikely]] {
-            smoothedInput = 0.0f;
-            smoothedOutput = 0.0f;
+        const double sxd = sx;
+        float s =
+            static_cast<float>((sxd + smoothedInput) * smootherA + smoothedOutput * smootherB);
+        double nextInput = sxd;
+        if (!isNormalFinite(s)) [[unlikely]] {
+            // Subnormal: flushed. Not finite: the history restarts from silence.
+            if (isNonFinite(s)) {
+                nextInput = 0.0;
+            }
             s = 0.0f;
-        } else {
-            s = flushSubnormal(s);
-            smoothedOutput = s;
-            smoothedInput = sx;
         }
+        smoothedOutput = s;
+        smoothedInput = nextInput;
 
         // ---- knee ----
         float excess = 0.0f;
@@ -297,12 +335,12 @@ float runGateBlock(KeyFilter* filters, GateDetector& detector, float* const* key
         filter[c].store(filters[c]);
     }
     d.envelope = envelope;
-    d.heldLevel = heldLevel;
+    d.heldLevel = static_cast<float>(heldLevel);
     d.releaseCount = releaseCount;
     d.holdCount = holdCount;
     d.shortReleaseFactor = shortReleaseFactor;
-    d.smoother.lastInput = smoothedInput;
-    d.smoother.lastOutput = smoothedOutput;
+    d.smoother.lastInput = static_cast<float>(smoothedInput);
+    d.smoother.lastOutput = static_cast<float>(smoothedOutput);
     return meter;
 }
 

@@ -200,5 +200,29 @@ TEST(GateKernel, LongReleaseAndFreezeMatchThePerSampleFormulas) {
     EXPECT_FALSE(m.found) << m.where;
 }
 
+// The loop replaces the per-sample hold and release-limit tests by integer counts; they must
+// give exactly the same answer as the double-precision tests for every count.
+TEST(GateKernel, HoldAndReleaseCountsEqualTheTimeTests) {
+    const double dt = static_cast<float>(1.0 / 44100.0);
+    EXPECT_EQ(kernel::holdSampleCount(0.1f, dt), 4411u); // 4410 * dt is still below 0.1
+    EXPECT_EQ(kernel::holdSampleCount(0.0, dt), 0u);
+    EXPECT_EQ(kernel::holdSampleCount(-1.0, dt), 0u);
+    EXPECT_EQ(kernel::holdSampleCount(1e30, dt), std::uint64_t{1} << 32);
+    for (float hold : {0.01f, 0.15f, 0.3f, 1.0f, 1e-6f}) {
+        for (double rate : {8000.0, 44100.0, 48000.0, 96000.0, 192000.0}) {
+            const double step = static_cast<float>(1.0 / rate);
+            const std::uint64_t count = kernel::holdSampleCount(hold, step);
+            ASSERT_GT(count, 0u);
+            EXPECT_TRUE((count - 1) * step < hold) << hold << " at " << rate;
+            EXPECT_FALSE(count * step < hold) << hold << " at " << rate;
+        }
+    }
+    EXPECT_EQ(kernel::lastReleaseCount(441000.0f), 441000);
+    EXPECT_EQ(kernel::lastReleaseCount(10.5), 10);
+    EXPECT_EQ(kernel::lastReleaseCount(0.0), 0);
+    EXPECT_EQ(kernel::lastReleaseCount(-1.0), -1);
+    EXPECT_EQ(kernel::lastReleaseCount(1e20), std::int64_t{1} << 32);
+}
+
 } // namespace
 } // namespace kestrune
