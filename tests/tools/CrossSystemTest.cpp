@@ -74,6 +74,10 @@ struct RenderCase {
     std::vector<std::string> args;
 };
 
+void PrintTo(const RenderCase& render, std::ostream* out) {
+    *out << render.label;
+}
+
 class CrossSystem : public ::testing::TestWithParam<RenderCase> {};
 
 TEST_P(CrossSystem, WindowsRendererMatchesNative) {

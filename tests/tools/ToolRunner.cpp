@@ -1,5 +1,7 @@
 #include "ToolRunner.h"
 
+#include <gtest/gtest.h>
+
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -81,7 +83,18 @@ ToolResult runTool(const std::string& program, const std::vector<std::string>& a
 }
 
 std::string scratchFolder(const std::string& name) {
-    std::filesystem::path folder = std::filesystem::path(KESTRUNE_TEST_OUTPUT_DIR) / "tools" / name;
+    // Tests run in parallel: each gets folders of its own, named after it.
+    std::string owner = "outside-a-test";
+    if (const auto* test = ::testing::UnitTest::GetInstance()->current_test_info()) {
+        owner = std::string(test->test_suite_name()) + "." + test->name();
+        for (char& c : owner) {
+            if (c == '/') {
+                c = '_';
+            }
+        }
+    }
+    std::filesystem::path folder =
+        std::filesystem::path(KESTRUNE_TEST_OUTPUT_DIR) / "tools" / owner / name;
     std::filesystem::remove_all(folder);
     std::filesystem::create_directories(folder);
     return folder.string();

@@ -19,7 +19,7 @@ struct ToolResult {
 ToolResult runTool(const std::string& program, const std::vector<std::string>& args,
                    const std::string& scratchDir);
 
-// A folder for one test's files below the build's test output folder, created empty.
+// A folder for the current test's files below the build's test output folder, created empty.
 std::string scratchFolder(const std::string& name);
 
 // Deterministic test material: quiet noise with loud bursts, channels independent.

@@ -54,6 +54,11 @@ struct RoundTrip {
     int frames;
 };
 
+void PrintTo(const RoundTrip& trip, std::ostream* out) {
+    *out << "encoding " << static_cast<int>(trip.encoding) << ", " << trip.channels << " channels, "
+         << trip.frames << " frames";
+}
+
 class WavRoundTrip : public ::testing::TestWithParam<RoundTrip> {};
 
 TEST_P(WavRoundTrip, ReadsBackWhatWasWritten) {
@@ -115,6 +120,10 @@ struct Damage {
     std::size_t frames;  // when readable
     const char* message; // part of the error when not
 };
+
+void PrintTo(const Damage& damage, std::ostream* out) {
+    *out << damage.label;
+}
 
 class WavDamage : public ::testing::TestWithParam<Damage> {};
 
@@ -265,6 +274,10 @@ struct SndfileCase {
     SampleEncoding ours;
     int theirs;
 };
+
+void PrintTo(const SndfileCase& format, std::ostream* out) {
+    *out << "libsndfile format 0x" << std::hex << format.theirs;
+}
 
 class WavAgainstSndfile : public ::testing::TestWithParam<SndfileCase> {};
 

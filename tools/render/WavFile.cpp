@@ -26,6 +26,27 @@ struct FileCloser {
 };
 using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
 
+std::int64_t sizeOf(std::FILE* file) {
+#ifdef _WIN32
+    _fseeki64(file, 0, SEEK_END);
+    std::int64_t size = _ftelli64(file);
+    _fseeki64(file, 0, SEEK_SET);
+#else
+    fseeko(file, 0, SEEK_END);
+    std::int64_t size = ftello(file);
+    fseeko(file, 0, SEEK_SET);
+#endif
+    return size;
+}
+
+bool seekTo(std::FILE* file, std::int64_t position) {
+#ifdef _WIN32
+    return _fseeki64(file, position, SEEK_SET) == 0;
+#else
+    return fseeko(file, static_cast<off_t>(position), SEEK_SET) == 0;
+#endif
+}
+
 std::uint32_t readU32(const unsigned char* bytes) {
     return static_cast<std::uint32_t>(bytes[0]) | static_cast<std::uint32_t>(bytes[1]) << 8 |
            static_cast<std::uint32_t>(bytes[2]) << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
@@ -175,9 +196,7 @@ bool readWavFile(const std::string& path, AudioBuffer& buffer, std::string& erro
         error = "cannot open '" + path + "'";
         return false;
     }
-    std::fseek(file.get(), 0, SEEK_END);
-    long fileSize = std::ftell(file.get());
-    std::fseek(file.get(), 0, SEEK_SET);
+    std::int64_t fileSize = sizeOf(file.get());
 
     unsigned char header[12];
     if (std::fread(header, 1, 12, file.get()) != 12 || std::memcmp(header, "RIFF", 4) != 0 ||
@@ -189,7 +208,7 @@ bool readWavFile(const std::string& path, AudioBuffer& buffer, std::string& erro
     // ---- walk the chunks: the format must come before the data ----
     WavFormat format;
     bool haveFormat = false;
-    long position = 12;
+    std::int64_t position = 12;
     while (position + 8 <= fileSize) {
         unsigned char chunkHeader[8];
         if (std::fread(chunkHeader, 1, 8, file.get()) != 8) {
@@ -198,7 +217,7 @@ bool readWavFile(const std::string& path, AudioBuffer& buffer, std::string& erro
         std::uint32_t chunkSize = readU32(chunkHeader + 4);
         position += 8;
         if (std::memcmp(chunkHeader, "fmt ", 4) == 0) {
-            if (chunkSize > 1024 || position + static_cast<long>(chunkSize) > fileSize) {
+            if (chunkSize > 1024 || position + static_cast<std::int64_t>(chunkSize) > fileSize) {
                 error = "'" + path + "' has a damaged WAV format chunk";
                 return false;
             }
@@ -217,8 +236,8 @@ bool readWavFile(const std::string& path, AudioBuffer& buffer, std::string& erro
                 error = "'" + path + "' has its WAV data before the format";
                 return false;
             }
-            long available = fileSize - position;
-            long dataSize = std::min<long>(static_cast<long>(chunkSize), available);
+            std::int64_t available = fileSize - position;
+            std::int64_t dataSize = std::min<std::int64_t>(chunkSize, available);
             std::size_t frames = static_cast<std::size_t>(dataSize / format.blockAlign);
             std::vector<unsigned char> data(frames * static_cast<std::size_t>(format.blockAlign));
             if (std::fread(data.data(), 1, data.size(), file.get()) != data.size()) {
@@ -241,14 +260,16 @@ bool readWavFile(const std::string& path, AudioBuffer& buffer, std::string& erro
                                       (format.tag == kFormatFloat ? "float " : "PCM ") +
                                       std::to_string(format.bitsPerSample) + "-bit";
             return true;
-        } else {
-            std::fseek(file.get(), static_cast<long>(chunkSize), SEEK_CUR);
         }
-        position += static_cast<long>(chunkSize);
+        // Any other chunk is skipped.
+        position += chunkSize;
         if (chunkSize % 2 != 0) {
             // Chunks are padded to an even size.
-            std::fseek(file.get(), 1, SEEK_CUR);
             position += 1;
+        }
+        // Positions are kept in 64 bits: a chunk size near 4 GB must not wrap a 32-bit long.
+        if (!seekTo(file.get(), position)) {
+            break;
         }
     }
     error = "'" + path + "' has no WAV " + std::string(haveFormat ? "data" : "format") + " chunk";
