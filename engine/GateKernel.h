@@ -90,15 +90,25 @@ struct Filter {
 
     // KeyFilter::filterSample; the high-pass input needs no second flush here, since both
     // the flushed input and the low-pass output are already free of subnormal values.
+    // Sections selects the running sections at compile time, or kDynamic for the flags.
+    template <int Sections>
     float run(float x) {
         float y = flushSubnormal(x);
-        if (lowPass.enabled) {
+        if (Sections == kDynamic ? lowPass.enabled : (Sections & kLowPassBit) != 0) {
             y = lowPass.run(y);
         }
-        if (highPass.enabled) {
+        if (Sections == kDynamic ? highPass.enabled : (Sections & kHighPassBit) != 0) {
             y = highPass.run(y);
         }
         return y;
+    }
+
+    static constexpr int kLowPassBit = 1;
+    static constexpr int kHighPassBit = 2;
+    static constexpr int kDynamic = 4;
+
+    int sections() const {
+        return (lowPass.enabled ? kLowPassBit : 0) | (highPass.enabled ? kHighPassBit : 0);
     }
 };
 
@@ -133,18 +143,12 @@ inline std::int64_t lastReleaseCount(double releaseLimit) {
     return static_cast<std::int64_t>(releaseLimit < kMax ? std::floor(releaseLimit) : kMax);
 }
 
-} // namespace kernel
-
-// Processes frames [0, n) of the given channel arrays (already offset to the block) and returns
-// the larger of meter and the largest gain of the block. Channels is 1 or 2; with 1 only
-// inputs[0], outputs[0], filters[0] and keyBuffers[0] are used.
-template <int Channels, bool Accumulate, bool ExactRelease = false>
-float runGateBlock(KeyFilter* filters, GateDetector& detector, float* const* keyBuffers,
-                   const GateSettings& settings, float* const* inputs, float* const* outputs,
-                   int32_t n, float meter) {
-    static_assert(Channels == 1 || Channels == 2);
-
-    kernel::Filter filter[Channels];
+// The loop for one combination of running filter sections.
+template <int Channels, bool Accumulate, bool ExactRelease, int Sections>
+float runBlock(KeyFilter* filters, GateDetector& detector, float* const* keyBuffers,
+               const GateSettings& settings, float* const* inputs, float* const* outputs, int32_t n,
+               float meter) {
+    Filter filter[Channels];
     for (int c = 0; c < Channels; ++c) {
         filter[c].load(filters[c]);
     }
@@ -163,8 +167,8 @@ float runGateBlock(KeyFilter* filters, GateDetector& detector, float* const* key
     const double smootherA = d.smoother.inputCoefficient;
     const double smootherB = d.smoother.feedbackCoefficient;
     const double dt = d.sampleTime;
-    const std::uint64_t holdSamples = kernel::holdSampleCount(d.holdSeconds, dt);
-    const std::int64_t lastRelease = kernel::lastReleaseCount(d.releaseLimit);
+    const std::uint64_t holdSamples = holdSampleCount(d.holdSeconds, dt);
+    const std::int64_t lastRelease = lastReleaseCount(d.releaseLimit);
     const bool shortRelease = d.releaseValue < GateDetector::kShortReleaseLimit;
     const float kneeLow = d.kneeLow;
     const float kneeHigh = d.kneeHigh;
@@ -201,10 +205,10 @@ float runGateBlock(KeyFilter* filters, GateDetector& detector, float* const* key
 
     for (int32_t i = 0; i < n; ++i) {
         // ---- key ----
-        const float k0 = filter[0].run(in0[i]);
+        const float k0 = filter[0].template run<Sections>(in0[i]);
         float k1 = k0;
         if constexpr (Channels == 2) {
-            k1 = filter[1].run(in1[i]);
+            k1 = filter[1].template run<Sections>(in1[i]);
         }
         key0[i] = k0;
         if constexpr (Channels == 2) {
@@ -342,6 +346,45 @@ float runGateBlock(KeyFilter* filters, GateDetector& detector, float* const* key
     d.smoother.lastInput = static_cast<float>(smoothedInput);
     d.smoother.lastOutput = static_cast<float>(smoothedOutput);
     return meter;
+}
+
+} // namespace kernel
+
+// Processes frames [0, n) of the given channel arrays (already offset to the block) and returns
+// the larger of meter and the largest gain of the block. Channels is 1 or 2; with 1 only
+// inputs[0], outputs[0], filters[0] and keyBuffers[0] are used.
+template <int Channels, bool Accumulate, bool ExactRelease = false>
+float runGateBlock(KeyFilter* filters, GateDetector& detector, float* const* keyBuffers,
+                   const GateSettings& settings, float* const* inputs, float* const* outputs,
+                   int32_t n, float meter) {
+    static_assert(Channels == 1 || Channels == 2);
+    using kernel::Filter;
+    // The running sections are fixed for the block; the key filters of both channels are always
+    // set alike, and the loop is compiled for each combination.
+    int sections = (filters[0].lowPassEnabled ? Filter::kLowPassBit : 0) |
+                   (filters[0].highPassEnabled ? Filter::kHighPassBit : 0);
+    if (Channels == 2 && (filters[1].lowPassEnabled != filters[0].lowPassEnabled ||
+                          filters[1].highPassEnabled != filters[0].highPassEnabled)) {
+        sections = Filter::kDynamic;
+    }
+    constexpr int kBoth = Filter::kLowPassBit | Filter::kHighPassBit;
+    switch (sections) {
+    case kBoth:
+        return kernel::runBlock<Channels, Accumulate, ExactRelease, kBoth>(
+            filters, detector, keyBuffers, settings, inputs, outputs, n, meter);
+    case Filter::kLowPassBit:
+        return kernel::runBlock<Channels, Accumulate, ExactRelease, Filter::kLowPassBit>(
+            filters, detector, keyBuffers, settings, inputs, outputs, n, meter);
+    case Filter::kHighPassBit:
+        return kernel::runBlock<Channels, Accumulate, ExactRelease, Filter::kHighPassBit>(
+            filters, detector, keyBuffers, settings, inputs, outputs, n, meter);
+    case 0:
+        return kernel::runBlock<Channels, Accumulate, ExactRelease, 0>(
+            filters, detector, keyBuffers, settings, inputs, outputs, n, meter);
+    default:
+        return kernel::runBlock<Channels, Accumulate, ExactRelease, Filter::kDynamic>(
+            filters, detector, keyBuffers, settings, inputs, outputs, n, meter);
+    }
 }
 
 } // namespace kestrune

@@ -88,6 +88,9 @@ std::vector<Setting> settingsUnderTest() {
     shortRelease.values[kParamAttack] = 0.3f;
     shortRelease.values[kParamRange] = 0.25f;
     list.push_back(shortRelease);
+    Setting highPassOnly{"init, low-pass off", bank[0].values};
+    highPassOnly.values[kParamLowPass] = 1.0f;
+    list.push_back(highPassOnly);
     Setting longRelease{"3x Expand, long release", bank[3].values};
     longRelease.values[kParamRelease] = 1.0f;
     longRelease.values[kParamExpandRatio] = 1.0f;
@@ -198,6 +201,27 @@ TEST(GateKernel, LongReleaseAndFreezeMatchThePerSampleFormulas) {
     EXPECT_FALSE(m.found) << m.where;
     m = compareWithReference<2, false, false>(setting, signal, 1e-6);
     EXPECT_FALSE(m.found) << m.where;
+}
+
+// The two key filters are always set alike by the effect; if they are not, the loop follows
+// each one's own sections.
+TEST(GateKernel, KeyFiltersWithDifferentSectionsFollowTheirOwnFlags) {
+    const auto signal = enginetest::drumSignal(2, 20000, enginetest::testSeed());
+    const auto values = makeFactoryPrograms()[0].values;
+    ReferenceGate reference(2);
+    reference.apply(values);
+    KernelGate<2, false, true> kernel;
+    kernel.apply(values);
+    reference.filters[1].setCutoff(KeyFilter::kLowPass, 1.0f);
+    kernel.filters[1].setCutoff(KeyFilter::kLowPass, 1.0f);
+
+    std::vector<std::vector<float>> expected(2, std::vector<float>(20000));
+    std::vector<std::vector<float>> actual(2, std::vector<float>(20000));
+    float* in[2] = {const_cast<float*>(signal[0].data()), const_cast<float*>(signal[1].data())};
+    float* ref[2] = {expected[0].data(), expected[1].data()};
+    float* out[2] = {actual[0].data(), actual[1].data()};
+    EXPECT_EQ(kernel.process(in, out, 20000), reference.process(in, ref, 20000, false));
+    EXPECT_EQ(actual, expected);
 }
 
 // The loop replaces the per-sample hold and release-limit tests by integer counts; they must
