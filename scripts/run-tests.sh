@@ -42,5 +42,5 @@ done
 
 echo
 printf '%s\n' "${summary[@]}"
-echo "all presets: $total_passed passed, $total_failed failed"
+echo "total: $total_passed passed, $total_failed failed"
 exit $status
