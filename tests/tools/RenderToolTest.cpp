@@ -80,6 +80,7 @@ TEST_P(RenderToolErrors, GiveOneLineAndFailingExit) {
     std::string folder = scratchFolder(std::string("errors-") + errorCase.label);
     std::string input = writeInput(folder, "in.wav", makeBurstSignal(2, 4410, kRate, 1));
     writeInput(folder, "six.wav", makeBurstSignal(6, 441, kRate, 2));
+    writeInput(folder, "empty.wav", makeBurstSignal(2, 0, kRate, 2));
     std::ofstream(folder + "/text.so") << "not a library\n";
     std::vector<std::string> args;
     for (std::string arg : errorCase.args) {
@@ -114,6 +115,10 @@ INSTANTIATE_TEST_SUITE_P(
                   {plugin("kestrune_not_a_plugin"), "$IN"},
                   "exports neither VSTPluginMain nor main"},
         ErrorCase{"wrong_magic", {plugin("kestrune_bad_magic_plugin"), "$IN"}, "wrong magic"},
+        ErrorCase{"plugin_crashes",
+                  {plugin("kestrune_crashing_plugin"), "$IN", "$DIR/out.wav"},
+                  "the plug-in crashed while rendering"},
+        ErrorCase{"empty_input", {"$TEST", "$DIR/empty.wav", "$DIR/out.wav"}, "has no samples"},
         ErrorCase{"six_channels", {"$ST", "$DIR/six.wav", "$DIR/out.wav"}, "wrong channel count"},
         ErrorCase{"unknown_param", {"$TEST", "$IN", "--param", "Loudness=0.5"}, "no parameter"},
         ErrorCase{"param_index_too_big", {"$TEST", "$IN", "--param", "3=0.5"}, "does not exist"},

@@ -2,16 +2,43 @@
 
 #include <sys/stat.h>
 
+#include <csignal>
+#include <cstring>
+
 #ifdef _WIN32
 #include <io.h>
 #include <windows.h>
 #else
 #include <dlfcn.h>
+#include <signal.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 #endif
 
 namespace kestrune::render {
+
+namespace {
+
+const char* volatile crashProgram = "kestrune-render";
+const char* volatile crashStage = "starting";
+
+// Only async-signal-safe calls: write the line piece by piece and leave at once.
+void writeCrashLine() {
+    const char* pieces[] = {crashProgram, ": the plug-in crashed while ", crashStage, "\n"};
+    for (const char* piece : pieces) {
+#ifdef _WIN32
+        (void)_write(2, piece, static_cast<unsigned>(std::strlen(piece)));
+#else
+        (void)!write(2, piece, std::strlen(piece));
+#endif
+    }
+}
+
+} // namespace
+
+void setCrashStage(const char* stage) {
+    crashStage = stage;
+}
 
 #ifdef _WIN32
 
@@ -83,6 +110,21 @@ void SharedLibrary::close() {
     }
 }
 
+namespace {
+
+LONG WINAPI crashFilter(EXCEPTION_POINTERS*) {
+    writeCrashLine();
+    _exit(kCrashExitCode);
+}
+
+} // namespace
+
+void reportCrashesAs(const char* program) {
+    crashProgram = program;
+    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
+    SetUnhandledExceptionFilter(crashFilter);
+}
+
 bool isTerminal(std::FILE* stream) {
     return _isatty(_fileno(stream)) != 0;
 }
@@ -147,6 +189,25 @@ void SharedLibrary::close() {
     if (handle) {
         dlclose(handle);
         handle = nullptr;
+    }
+}
+
+namespace {
+
+void crashHandler(int) {
+    writeCrashLine();
+    _exit(kCrashExitCode);
+}
+
+} // namespace
+
+void reportCrashesAs(const char* program) {
+    crashProgram = program;
+    for (int signalNumber : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT}) {
+        struct sigaction action {};
+        action.sa_handler = crashHandler;
+        sigemptyset(&action.sa_mask);
+        sigaction(signalNumber, &action, nullptr);
     }
 }
 

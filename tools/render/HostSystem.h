@@ -28,6 +28,13 @@ private:
 };
 
 bool fileExists(const std::string& path);
+
+// A plug-in that crashes must not take the renderer down without a word: from this call on, a
+// crash prints "<program>: the plug-in crashed while <stage>" on one line and exits with
+// kCrashExitCode. stage must be a string that lives for the whole run.
+constexpr int kCrashExitCode = 70;
+void reportCrashesAs(const char* program);
+void setCrashStage(const char* stage);
 bool isTerminal(std::FILE* stream);
 // Width of the terminal behind stream in columns, or 80 when unknown.
 int terminalColumns(std::FILE* stream);

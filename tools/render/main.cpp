@@ -395,17 +395,24 @@ std::string formatDb(double db) {
 
 int main(int argc, char** argv) {
     Options options = parseOptions(argc, argv);
+    reportCrashesAs("kestrune-render");
 
     // ---- load and check the plug-in ----
     LoadedPlugin plugin;
     std::string error;
+    setCrashStage("loading");
     if (!plugin.load(options.pluginPath, error)) {
         fail(error);
     }
+    setCrashStage("opening");
     plugin.open();
+    setCrashStage("taking the program and parameter settings");
     applySettings(plugin, options);
     if (options.list) {
+        setCrashStage("answering the list questions");
         printList(plugin);
+        setCrashStage("closing");
+        plugin.unload();
         return 0;
     }
 
@@ -441,13 +448,16 @@ int main(int argc, char** argv) {
     // ---- render ----
     ProgressBar bar(isTerminal(stderr) && !options.quiet &&
                     input.seconds() > kProgressMinimumSeconds);
+    setCrashStage("rendering");
     RenderResult result = renderThrough(plugin, input, plan, options.blockSize,
                                         [&](double fraction) { bar.update(fraction); });
     bar.finish();
     std::string effectName = plugin.effectName();
     std::string programName =
         plugin.programCount() > 0 ? plugin.programName(plugin.currentProgram()) : "";
+    setCrashStage("closing");
     plugin.unload();
+    setCrashStage("writing the output (a fault of kestrune-render)");
 
     // ---- write what was asked for ----
     if (!writeAudioFile(outputPath, result.output, options.format, input, error)) {
