@@ -66,7 +66,7 @@ struct KernelGate {
 };
 
 struct Setting {
-    const char* name;
+    std::string name;
     std::array<float, kGateParamCount> values;
 };
 
