@@ -24,8 +24,10 @@ const char* volatile crashStage = "starting";
 
 // Only async-signal-safe calls: write the line piece by piece and leave at once.
 void writeCrashLine() {
-    const char* pieces[] = {crashProgram, ": the plug-in crashed while ", crashStage, "\n"};
-    for (const char* piece : pieces) {
+    const char* stage = crashStage;
+    const char* withStage[] = {crashProgram, ": the plug-in crashed while ", stage, "\n"};
+    const char* withoutStage[] = {crashProgram, ": crashed (an internal fault)\n", "", ""};
+    for (const char* piece : stage ? withStage : withoutStage) {
 #ifdef _WIN32
         (void)_write(2, piece, static_cast<unsigned>(std::strlen(piece)));
 #else

@@ -31,7 +31,8 @@ bool fileExists(const std::string& path);
 
 // A plug-in that crashes must not take the renderer down without a word: from this call on, a
 // crash prints "<program>: the plug-in crashed while <stage>" on one line and exits with
-// kCrashExitCode. stage must be a string that lives for the whole run.
+// kCrashExitCode. stage must be a string that lives for the whole run; null once no plug-in is
+// loaded, when a crash is the renderer's own.
 constexpr int kCrashExitCode = 70;
 void reportCrashesAs(const char* program);
 void setCrashStage(const char* stage);

@@ -379,6 +379,28 @@ std::string defaultOutputPath(const std::string& inputPath) {
     return stem + ".rendered.wav";
 }
 
+std::string fileName(const std::string& path) {
+    std::size_t slash = path.find_last_of("/\\");
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// A plot that cannot be written is refused before a long render, not after it.
+void checkPlotName(const std::string& path) {
+    std::string lower = lowered(path);
+    auto endsWith = [&](const char* ending) {
+        std::size_t length = std::strlen(ending);
+        return lower.size() >= length && lower.compare(lower.size() - length, length, ending) == 0;
+    };
+    if (endsWith(".png") && !canWritePng()) {
+        fail("this build of kestrune-render writes SVG plots only; use a .svg name for '" + path +
+                 "'",
+             kExitUsage);
+    }
+    if (!endsWith(".png") && !endsWith(".svg")) {
+        fail("plot file '" + path + "' must end in .svg or .png", kExitUsage);
+    }
+}
+
 std::string formatDb(double db) {
     if (std::isnan(db)) {
         return "n/a";
@@ -395,6 +417,9 @@ std::string formatDb(double db) {
 
 int main(int argc, char** argv) {
     Options options = parseOptions(argc, argv);
+    if (!options.plotPath.empty()) {
+        checkPlotName(options.plotPath);
+    }
     reportCrashesAs("kestrune-render");
 
     // ---- load and check the plug-in ----
@@ -413,6 +438,7 @@ int main(int argc, char** argv) {
         printList(plugin);
         setCrashStage("closing");
         plugin.unload();
+        setCrashStage(nullptr);
         return 0;
     }
 
@@ -457,7 +483,7 @@ int main(int argc, char** argv) {
         plugin.programCount() > 0 ? plugin.programName(plugin.currentProgram()) : "";
     setCrashStage("closing");
     plugin.unload();
-    setCrashStage("writing the output (a fault of kestrune-render)");
+    setCrashStage(nullptr);
 
     // ---- write what was asked for ----
     if (!writeAudioFile(outputPath, result.output, options.format, input, error)) {
@@ -471,7 +497,7 @@ int main(int argc, char** argv) {
         PlotData plot;
         plot.title = (effectName.empty() ? options.pluginPath : effectName) +
                      (programName.empty() ? "" : " - program \"" + programName + "\"") + " - " +
-                     (demo ? std::string("demo drums") : options.inputPath);
+                     (demo ? std::string("demo drums") : fileName(options.inputPath));
         plot.input = &result.pluginInput;
         plot.output = &result.output;
         plot.blocks = &result.blocks;
