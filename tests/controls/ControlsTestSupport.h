@@ -139,7 +139,11 @@ protected:
         run(states);
     }
 
+    // A tracking loop polls until the button goes up, so every script ends released.
     void run(const std::vector<soft::InputState>& states) {
+        ASSERT_FALSE(states.empty());
+        ASSERT_EQ(states.back().held & (soft::leftButton | soft::rightButton), 0u)
+            << "a script must end with the buttons up";
         soft::scriptInput(states);
         soft::pumpMessages();
     }
