@@ -67,6 +67,9 @@ struct ErrorCase {
     const char* label;
     std::vector<std::string> args; // $IN is a good stereo file, $DIR the scratch folder
     const char* expected;          // part of the one line
+    // The renderer leaves a record it cannot trust alone, so the plug-in's object is never
+    // freed: leak checkers in sanitizer builds are told so.
+    bool leaksByDesign = false;
 };
 
 void PrintTo(const ErrorCase& errorCase, std::ostream* out) {
@@ -95,7 +98,10 @@ TEST_P(RenderToolErrors, GiveOneLineAndFailingExit) {
         args.push_back(arg);
     }
 
-    ToolResult result = render(args, folder);
+    ToolResult result =
+        runTool(KESTRUNE_RENDER_TOOL, args, folder,
+                errorCase.leaksByDesign ? std::vector<std::string>{"ASAN_OPTIONS=detect_leaks=0"}
+                                        : std::vector<std::string>{});
 
     EXPECT_NE(result.exitCode, 0);
     EXPECT_LT(result.exitCode, 128) << "the renderer crashed";
@@ -114,7 +120,7 @@ INSTANTIATE_TEST_SUITE_P(
         ErrorCase{"library_without_entry",
                   {plugin("kestrune_not_a_plugin"), "$IN"},
                   "exports neither VSTPluginMain nor main"},
-        ErrorCase{"wrong_magic", {plugin("kestrune_bad_magic_plugin"), "$IN"}, "wrong magic"},
+        ErrorCase{"wrong_magic", {plugin("kestrune_bad_magic_plugin"), "$IN"}, "wrong magic", true},
         ErrorCase{"plugin_crashes",
                   {plugin("kestrune_crashing_plugin"), "$IN", "$DIR/out.wav"},
                   "the plug-in crashed while rendering"},

@@ -56,7 +56,7 @@ std::vector<std::string> ToolResult::errLines() const {
 }
 
 ToolResult runTool(const std::string& program, const std::vector<std::string>& args,
-                   const std::string& scratchDir) {
+                   const std::string& scratchDir, const std::vector<std::string>& environment) {
     std::string outPath = scratchDir + "/tool-stdout.txt";
     std::string errPath = scratchDir + "/tool-stderr.txt";
     std::string command = shellQuoted(program);
@@ -68,6 +68,9 @@ ToolResult runTool(const std::string& program, const std::vector<std::string>& a
     // cmd.exe strips the outer quotes of a command line that starts with one.
     command = "\"" + command + "\"";
 #else
+    for (const std::string& setting : environment) {
+        command = setting + " " + command;
+    }
     command += " >" + shellQuoted(outPath) + " 2>" + shellQuoted(errPath) + " </dev/null";
 #endif
     int status = std::system(command.c_str());

@@ -16,8 +16,9 @@ struct ToolResult {
 };
 
 // Runs program with args (each quoted for the shell); output goes through files in scratchDir.
+// environment: NAME=VALUE settings for the program (POSIX shells only).
 ToolResult runTool(const std::string& program, const std::vector<std::string>& args,
-                   const std::string& scratchDir);
+                   const std::string& scratchDir, const std::vector<std::string>& environment = {});
 
 // A folder for the current test's files below the build's test output folder, created empty.
 std::string scratchFolder(const std::string& name);

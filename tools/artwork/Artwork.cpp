@@ -50,11 +50,6 @@ void engravedRule(Canvas& canvas, int left, int right, int y) {
     canvas.horizontalLine(left, right, y + 1, kHighlight);
 }
 
-void engravedVerticalRule(Canvas& canvas, int x, int top, int bottom) {
-    canvas.verticalLine(x, top, bottom, kGroove);
-    canvas.verticalLine(x + 1, top, bottom, kHighlight);
-}
-
 // A recess around a rectangle: dark above and left, light below and right, one pixel outside.
 void recess(Canvas& canvas, int left, int top, int right, int bottom) {
     canvas.horizontalLine(left - 1, right + 1, top - 1, kGroove);
@@ -73,21 +68,9 @@ void disc(Canvas& canvas, double cx, double cy, double radius, Rgb color, int sa
         [=](double, double) { return color; }, samples);
 }
 
-// Angle in degrees clockwise from straight up, for knob picture or scale mark k of 25 / n.
+// Angle in degrees clockwise from straight up of step k of a sweep divided into `steps`.
 double sweepDegrees(int k, int steps) {
     return kFirstDegrees + kSweepDegrees * double(k) / double(steps);
-}
-
-// The scale around one knob: a fine dot at every tenth of the sweep, larger at the ends.
-void knobScale(Canvas& canvas, double cx, double cy) {
-    constexpr int kSteps = 10;
-    for (int k = 0; k <= kSteps; ++k) {
-        double angle = sweepDegrees(k, kSteps) * kPi / 180.0;
-        bool end = k == 0 || k == kSteps || k == kSteps / 2;
-        double distance = 18.5;
-        disc(canvas, cx + distance * std::sin(angle), cy - distance * std::cos(angle),
-             end ? 1.05 : 0.75, end ? grey(236) : grey(184), 16);
-    }
 }
 
 void emptyButtonFrame(Canvas& canvas, int left) {
@@ -131,12 +114,10 @@ Canvas drawPanel(const Typeface& type, Channels channels) {
         type.draw(panel, markText[i], x, kMeterBottom + 14, align, kScaleStyle);
     }
 
-    // Knobs: a scale around each position and the label under it.
+    // Knob labels, centred under each knob.
     const std::array<const char*, 6> firstLine = {"Threshold", "Attack", "Hold",
                                                   "Release",   "Expand", "Range"};
     for (int i = 0; i < 6; ++i) {
-        double cx = knobLeft(i) + kKnobSize / 2.0, cy = kKnobTop + kKnobSize / 2.0;
-        knobScale(panel, cx, cy);
         int centre = knobLeft(i) + kKnobSize / 2;
         type.draw(panel, firstLine[size_t(i)], centre, 113, Align::centre, kLabelStyle);
         if (i == 4)
@@ -151,7 +132,6 @@ Canvas drawPanel(const Typeface& type, Channels channels) {
                   Align::centre, kSmallLabelStyle);
         emptyButtonFrame(panel, kButtonLeft[i]);
     }
-    engravedVerticalRule(panel, 98, 134, 172);
 
     // The heading starts where the longer fader label starts and runs out in a rule.
     const std::array<const char*, 2> faderText = {"LPF Cutoff", "HPF Cutoff"};
@@ -198,29 +178,40 @@ Canvas drawFaderHandle() {
 }
 
 Canvas drawKnobStrip() {
+    // Each picture: a fine scale of eleven dots over the sweep (brighter at the ends and the
+    // middle), a soft shadow, the black body with a bevelled rim, and the white dot.
     Canvas strip(kKnobSize, kKnobSize * kKnobPictures, kPanel);
     const double c = kKnobSize / 2.0;
+    const double body = 11.6;
     for (int k = 0; k < kKnobPictures; ++k) {
         Canvas knob(kKnobSize, kKnobSize, kPanel);
-        // A soft shadow below the knob, the black body with a bevelled rim, the white dot.
+        constexpr int kScaleSteps = 10;
+        for (int mark = 0; mark <= kScaleSteps; ++mark) {
+            double angle = sweepDegrees(mark, kScaleSteps) * kPi / 180.0;
+            bool major = mark == 0 || mark == kScaleSteps || mark == kScaleSteps / 2;
+            disc(knob, c + 13.8 * std::sin(angle), c - 13.8 * std::cos(angle),
+                 major ? 1.0 : 0.72, major ? grey(232) : grey(178), 16);
+        }
         knob.paintShape(
             0, 0, kKnobSize, kKnobSize,
-            [=](double x, double y) { return (x - c) * (x - c) + (y - c - 0.8) * (y - c - 0.8) <= 14.4 * 14.4; },
-            [](double, double) { return grey(66); }, 8);
+            [=](double x, double y) {
+                double dy = y - c - 0.7;
+                return (x - c) * (x - c) + dy * dy <= 12.1 * 12.1;
+            },
+            [](double, double) { return grey(64); }, 8);
         knob.paintShape(
             0, 0, kKnobSize, kKnobSize,
-            [=](double x, double y) { return (x - c) * (x - c) + (y - c) * (y - c) <= 13.2 * 13.2; },
+            [=](double x, double y) { return (x - c) * (x - c) + (y - c) * (y - c) <= body * body; },
             [=](double x, double y) {
                 double dx = x - c, dy = y - c;
-                double d = std::sqrt(dx * dx + dy * dy);
-                double up = -dy / 13.2; // 1 at the top, -1 at the bottom
-                if (d > 11.9)
-                    return grey(int(std::lround(34.0 + 22.0 * up)));
-                return grey(int(std::lround(16.0 + 6.0 * up)));
+                double up = -dy / body; // 1 at the top, -1 at the bottom
+                if (dx * dx + dy * dy > (body - 1.1) * (body - 1.1))
+                    return grey(int(std::lround(34.0 + 24.0 * up)));
+                return grey(int(std::lround(15.0 + 6.0 * up)));
             },
             8);
         double angle = sweepDegrees(k, kKnobPictures - 1) * kPi / 180.0;
-        disc(knob, c + kDotDistance * std::sin(angle), c - kDotDistance * std::cos(angle), 2.1,
+        disc(knob, c + kDotDistance * std::sin(angle), c - kDotDistance * std::cos(angle), 1.9,
              grey(255), 16);
         strip.paste(knob, 0, k * kKnobSize);
     }

@@ -36,7 +36,7 @@ constexpr int kKnobSize = 30;
 constexpr int kKnobPictures = 25;
 constexpr double kFirstDegrees = -135.0;
 constexpr double kSweepDegrees = 270.0;
-constexpr double kDotDistance = 8.5;
+constexpr double kDotDistance = 7.2;
 
 struct ArtworkFile {
     int id;

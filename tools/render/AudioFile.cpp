@@ -169,7 +169,13 @@ std::string audioFileBackendName() {
 }
 
 bool readAudioFile(const std::string& path, AudioBuffer& buffer, std::string& error) {
-    return readWavFile(path, buffer, error);
+    if (!readWavFile(path, buffer, error)) {
+        if (error.find("is not a WAV file") != std::string::npos) {
+            error += " (this build reads WAV files only)";
+        }
+        return false;
+    }
+    return true;
 }
 
 bool writeAudioFile(const std::string& path, const AudioBuffer& buffer, OutputFormat format,
