@@ -64,6 +64,8 @@ ToolResult runTool(const std::string& program, const std::vector<std::string>& a
         command += " " + shellQuoted(arg);
     }
 #ifdef _WIN32
+    // Only the sanitizer builds, which are native, need settings.
+    (void)environment;
     command += " >" + shellQuoted(outPath) + " 2>" + shellQuoted(errPath) + " <NUL";
     // cmd.exe strips the outer quotes of a command line that starts with one.
     command = "\"" + command + "\"";
