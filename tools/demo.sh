@@ -44,6 +44,7 @@ render() {
     local summary
     summary=$(printf '%s\n' "$report" | sed -n 's/^summary: //p')
     printf '%-10s %s\n' "$label" "$summary"
+    [ "$name" = sn-gate ] || rm -f "$output/$name.log"
     printf '%-10s audio %s, plot %s\n' "" "${audio#"$root"/}" "${plot#"$root"/}"
 }
 
@@ -52,4 +53,5 @@ render sn-gate "sn gate" --program "sn gate" --save-input "$output/input.wav"
 render kick-gate "kick gate" --program "kick gate"
 render duck "duck mode" --program "sn gate" --param Duck=1
 sed -n 's/^demo input: /input:     /p' "$output/sn-gate.log"
+rm -f "$output/sn-gate.log"
 echo "           audio ${output#"$root"/}/input.wav"

@@ -29,7 +29,9 @@ constexpr int kPanelHeight = 190;
 constexpr int kMargin = 8;
 constexpr int kMeterLeft = 148, kMeterTop = 30, kMeterRight = 308, kMeterBottom = 35;
 constexpr int kKnobTop = 70;
-constexpr int knobLeft(int i) { return 30 + 50 * i; }
+constexpr int knobLeft(int i) {
+    return 30 + 50 * i;
+}
 constexpr int kButtonTop = 148, kButtonHeight = 10, kButtonWidth = 30;
 constexpr std::array<int, 2> kButtonLeft = {16, 61};
 constexpr int kFaderLeft = 158, kFaderRight = 288;
@@ -60,8 +62,8 @@ void recess(Canvas& canvas, int left, int top, int right, int bottom) {
 
 void disc(Canvas& canvas, double cx, double cy, double radius, Rgb color, int samples = 8) {
     canvas.paintShape(
-        int(std::floor(cx - radius)), int(std::floor(cy - radius)),
-        int(std::ceil(cx + radius)) + 1, int(std::ceil(cy + radius)) + 1,
+        int(std::floor(cx - radius)), int(std::floor(cy - radius)), int(std::ceil(cx + radius)) + 1,
+        int(std::ceil(cy + radius)) + 1,
         [=](double x, double y) {
             return (x - cx) * (x - cx) + (y - cy) * (y - cy) <= radius * radius;
         },
@@ -140,8 +142,8 @@ Canvas drawPanel(const Typeface& type, Channels channels) {
                                                 type.width(faderText[1], kSmallLabelStyle));
     const char* heading = "KeyFilter Setting";
     type.draw(panel, heading, groupLeft, 141, Align::left, kHeadingStyle);
-    engravedRule(panel, groupLeft + type.width(heading, kHeadingStyle) + 6,
-                 kPanelWidth - kMargin, 137);
+    engravedRule(panel, groupLeft + type.width(heading, kHeadingStyle) + 6, kPanelWidth - kMargin,
+                 137);
     for (size_t i = 0; i < 2; ++i) {
         type.draw(panel, faderText[i], labelRight, kFaderTop[i] + 9, Align::right,
                   kSmallLabelStyle);
@@ -189,8 +191,8 @@ Canvas drawKnobStrip() {
         for (int mark = 0; mark <= kScaleSteps; ++mark) {
             double angle = sweepDegrees(mark, kScaleSteps) * kPi / 180.0;
             bool major = mark == 0 || mark == kScaleSteps || mark == kScaleSteps / 2;
-            disc(knob, c + 13.8 * std::sin(angle), c - 13.8 * std::cos(angle),
-                 major ? 1.0 : 0.72, major ? grey(232) : grey(178), 16);
+            disc(knob, c + 13.8 * std::sin(angle), c - 13.8 * std::cos(angle), major ? 1.0 : 0.72,
+                 major ? grey(232) : grey(178), 16);
         }
         knob.paintShape(
             0, 0, kKnobSize, kKnobSize,
@@ -201,7 +203,9 @@ Canvas drawKnobStrip() {
             [](double, double) { return grey(64); }, 8);
         knob.paintShape(
             0, 0, kKnobSize, kKnobSize,
-            [=](double x, double y) { return (x - c) * (x - c) + (y - c) * (y - c) <= body * body; },
+            [=](double x, double y) {
+                return (x - c) * (x - c) + (y - c) * (y - c) <= body * body;
+            },
             [=](double x, double y) {
                 double dx = x - c, dy = y - c;
                 double up = -dy / body; // 1 at the top, -1 at the bottom

@@ -414,6 +414,21 @@ std::string formatDb(double db) {
     return text;
 }
 
+// "-49.3 dBFS before, -141.9 dBFS after (-92.6 dB)"
+std::string beforeAfter(double before, double after) {
+    std::string text = formatDb(before) + " before, " + formatDb(after) + " after";
+    if (std::isfinite(before) && std::isfinite(after)) {
+        double difference = after - before;
+        if (std::fabs(difference) < 0.05) {
+            difference = 0.0; // no "-0.0"
+        }
+        char change[32];
+        std::snprintf(change, sizeof change, " (%+.1f dB)", difference);
+        text += change;
+    }
+    return text;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -517,12 +532,13 @@ int main(int argc, char** argv) {
         }
         if (demo) {
             std::vector<bool> hits = hitMask(*demo);
-            std::printf("summary: noise between hits %s before, %s after; hits %s before, %s "
-                        "after\n",
-                        formatDb(maskedLevelDb(result.pluginInput, demo->noiseOnly)).c_str(),
-                        formatDb(maskedLevelDb(result.output, demo->noiseOnly)).c_str(),
-                        formatDb(maskedLevelDb(result.pluginInput, hits)).c_str(),
-                        formatDb(maskedLevelDb(result.output, hits)).c_str());
+            std::printf("summary: noise between hits %s; hits %s\n",
+                        beforeAfter(maskedLevelDb(result.pluginInput, demo->noiseOnly),
+                                    maskedLevelDb(result.output, demo->noiseOnly))
+                            .c_str(),
+                        beforeAfter(maskedLevelDb(result.pluginInput, hits),
+                                    maskedLevelDb(result.output, hits))
+                            .c_str());
         }
     }
     return 0;
