@@ -139,8 +139,15 @@ bool Fader::attachedTo(View*) {
 
 // ---- drawing ----
 
+// A value outside 0..1 (or a NaN) from putValue draws the handle at the nearer end instead of
+// pushing it off the track, where the limits would leave nothing of it.
 float Fader::drawnFraction() const {
-    return (style & (originLeft | originTop)) ? value : 1.0f - value;
+    float shown = value;
+    if (!(shown >= 0.0f))
+        shown = 0.0f;
+    else if (shown > 1.0f)
+        shown = 1.0f;
+    return (style & (originLeft | originTop)) ? shown : 1.0f - shown;
 }
 
 GuiRect Fader::handleRect() const {

@@ -118,8 +118,10 @@ protected:
         knobModeSetting = 0;
     }
 
-    // The mouse and keys at a point of the frame's window.
-    soft::InputState at(GuiPoint p, uint32_t held, int polls = 1) const {
+    // The mouse and keys at a point of the frame's window. A tracking loop reads the buttons
+    // at the top of a pass and the cursor at its end, so a state lasts two cursor reads for the
+    // loop to see its buttons and its position together.
+    soft::InputState at(GuiPoint p, uint32_t held, int polls = 2) const {
         platform::Rect r{};
         platform::windowRect(frame->window, r);
         soft::InputState state;
@@ -148,12 +150,15 @@ protected:
         soft::pumpMessages();
     }
 
-    // A press and release at one point; `held` names the button and the keys.
+    // A press and release at one point; `held` names the button and the keys. A control that
+    // tracks the mouse sees the release at its first poll; one that does not sees it after the
+    // press has been handled.
     void click(GuiPoint p, uint32_t held = soft::leftButton) {
-        soft::setInput(at(p, held));
-        soft::pumpMessages();
-        soft::setInput(at(p, 0));
-        soft::pumpMessages();
+        run({at(p, held), at(p, 0)});
+        if (soft::scriptStepsLeft() > 0) {
+            soft::setInput(at(p, 0));
+            soft::pumpMessages();
+        }
     }
 
     int countCalls(int32_t opcode, int32_t index) const {
