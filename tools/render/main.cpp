@@ -511,9 +511,14 @@ int main(int argc, char** argv) {
     }
     if (!options.plotPath.empty()) {
         PlotData plot;
-        plot.title = (effectName.empty() ? options.pluginPath : effectName) +
-                     (programName.empty() ? "" : " - program \"" + programName + "\"") + " - " +
-                     (demo ? std::string("demo drums") : fileName(options.inputPath));
+        plot.title = (effectName.empty() ? fileName(options.pluginPath) : effectName) +
+                     (programName.empty() ? "" : " - program \"" + programName + "\"");
+        for (const ParamSetting& setting : options.params) {
+            char value[32];
+            std::snprintf(value, sizeof value, "%g", setting.value);
+            plot.title += ", " + setting.key + "=" + value;
+        }
+        plot.title += " - " + (demo ? std::string("demo drums") : fileName(options.inputPath));
         plot.input = &result.pluginInput;
         plot.output = &result.output;
         plot.blocks = &result.blocks;
