@@ -299,6 +299,7 @@ void GateEffect::changeSampleRate(float rate) {
     if (!(std::isfinite(rate) && rate > 0.0f)) {
         return;
     }
+    PluginEffectExt::changeSampleRate(rate);
     sampleRate = rate;
     detector.setSampleRate(rate);
     for (KeyFilter& filter : keyFilters) {
@@ -306,6 +307,11 @@ void GateEffect::changeSampleRate(float rate) {
     }
     resetState();
     selectProgram(programIndex);
+}
+
+void GateEffect::changeBlockSizeAndRate(int32_t size, float rate) {
+    PluginEffectExt::changeBlockSizeAndRate(size, currentRate);
+    changeSampleRate(rate);
 }
 
 void GateEffect::resetState() {

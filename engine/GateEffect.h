@@ -42,6 +42,9 @@ public:
     void processAccumulate(float** inputs, float** outputs, int32_t frames) override;
     void processOverwrite(float** inputs, float** outputs, int32_t frames) override;
     void changeSampleRate(float rate) override;
+    // A host may set the rate together with the block size; the engine follows it as it does
+    // for a rate set alone.
+    void changeBlockSizeAndRate(int32_t size, float rate) override;
     void resetState();
     // The gain of one sample from two filtered key samples (one detector step).
     float gainForKey(float a, float b);

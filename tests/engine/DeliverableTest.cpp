@@ -580,6 +580,18 @@ TEST_P(DeliverableTest, SampleRateChangeClearsStateAndRecomputesForTheProgram) {
     EXPECT_FALSE(sameBits(run(at44100, after, {512}), run(at48000, after, {512})));
 }
 
+// Setting rate and block size together (opcode 43) acts on the engine like setting the rate alone.
+TEST_P(DeliverableTest, RateSetWithTheBlockSizeReachesTheEngine) {
+    const auto burst = enginetest::drumSignal(channels(), 10000, 23);
+    const auto after = enginetest::drumSignal(channels(), 30000, 24);
+    AEffect* combined = open();
+    AEffect* alone = open();
+    run(combined, burst, {512});
+    EXPECT_EQ(dispatch(combined, effSetBlockSizeAndSampleRate, 0, 256, nullptr, 96000.0f), 1);
+    dispatch(alone, effSetSampleRate, 0, 0, nullptr, 96000.0f);
+    EXPECT_TRUE(sameBits(run(combined, after, kAwkwardCalls), run(alone, after, kAwkwardCalls)));
+}
+
 TEST_P(DeliverableTest, SwitchingOffAndOnKeepsTheEnvelope) {
     auto signal = enginetest::drumSignal(channels(), 40000, 31, 44100.0f, 40000);
     AEffect* plain = open();
