@@ -248,6 +248,49 @@ TEST(RenderTool, StereoFileIsMixedDownForAMonoPlugin) {
     EXPECT_EQ(readOutput(folder + "/out.wav").channelCount(), 1);
 }
 
+// ---- the progress bar: on a terminal, for long files only ----
+
+#ifndef _WIN32
+
+TEST(RenderTool, ProgressBarOnlyOnATerminalAndForLongFiles) {
+    if (std::system("command -v script >/dev/null 2>&1") != 0) {
+        GTEST_SKIP() << "needs script(1) to give the renderer a terminal";
+    }
+    struct Case {
+        int seconds;
+        bool terminal;
+        bool bar;
+    } cases[] = {{8, true, true}, {8, false, false}, {2, true, false}};
+    std::string folder = scratchFolder("progress");
+    for (const Case& run : cases) {
+        std::string input =
+            writeInput(folder, "in.wav", makeBurstSignal(2, run.seconds * kRate, kRate, 8));
+        std::vector<std::string> args = {plugin("kestrune_test_effect"), input,
+                                         folder + "/out.wav"};
+        ToolResult result;
+        if (run.terminal) {
+            // script(1) runs the command on a pseudo-terminal and copies what it shows.
+            std::string command = std::string(KESTRUNE_RENDER_TOOL);
+            for (const std::string& arg : args) {
+                command += " '" + arg + "'";
+            }
+            result = runTool("script", {"-qec", command, "/dev/null"}, folder);
+            result.err += result.out;
+        } else {
+            result = render(args, folder);
+        }
+        EXPECT_EQ(result.exitCode, 0) << result.err;
+        bool shown = result.err.find("rendering [") != std::string::npos;
+        EXPECT_EQ(shown, run.bar) << run.seconds << " s, terminal " << run.terminal << ":\n"
+                                  << result.err;
+        if (run.bar) {
+            EXPECT_NE(result.err.find("100%"), std::string::npos) << result.err;
+        }
+    }
+}
+
+#endif
+
 // ---- the deliverables: the renderer's output equals processing through the loader ----
 
 struct Setup {

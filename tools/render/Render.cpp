@@ -116,11 +116,15 @@ RenderResult renderThrough(LoadedPlugin& plugin, const AudioBuffer& input, const
     plugin.switchOn(true);
 
     // The plug-in gets buffers of its own for every call: it may write to all its outputs and
-    // must never see the file's memory.
+    // must never see the file's memory. A plug-in that changes its channel counts once switched
+    // on gets silent inputs and unread outputs for the extra channels rather than a stray
+    // pointer.
     std::size_t block = static_cast<std::size_t>(blockSize);
-    std::vector<std::vector<float>> inputBlocks(static_cast<std::size_t>(inputs),
+    int inputBuffers = std::max(inputs, plugin.inputCount());
+    int outputBuffers = std::max(outputs, plugin.outputCount());
+    std::vector<std::vector<float>> inputBlocks(static_cast<std::size_t>(inputBuffers),
                                                 std::vector<float>(block));
-    std::vector<std::vector<float>> outputBlocks(static_cast<std::size_t>(outputs),
+    std::vector<std::vector<float>> outputBlocks(static_cast<std::size_t>(outputBuffers),
                                                  std::vector<float>(block));
     std::vector<float*> inputPointers;
     std::vector<float*> outputPointers;
