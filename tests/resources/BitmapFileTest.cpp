@@ -30,6 +30,10 @@ struct FileCase {
     int height;
 };
 
+void PrintTo(const FileCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
 class BitmapHeader : public ::testing::TestWithParam<FileCase> {};
 
 TEST_P(BitmapHeader, IsUncompressedEightBitsWithItsPaletteBottomUpAndPadded) {
@@ -193,6 +197,10 @@ struct MeterCase {
     Color lower; // segments 1 to 8
     Color upper; // segments 9 to 16
 };
+
+void PrintTo(const MeterCase& c, std::ostream* out) {
+    *out << c.name;
+}
 
 class Meter : public ::testing::TestWithParam<MeterCase> {};
 

@@ -44,6 +44,10 @@ struct ResourceCase {
     ColorValue color;
 };
 
+void PrintTo(const ResourceCase& c, std::ostream* out) {
+    *out << "bitmap " << c.id;
+}
+
 class BitmapResources : public ::testing::TestWithParam<ResourceCase> {};
 
 TEST_P(BitmapResources, LoadByIdentifierWithTheirSizeAndColours) {

@@ -121,9 +121,9 @@ Canvas drawPanel(const Typeface& type, Channels channels) {
                                                   "Release",   "Expand", "Range"};
     for (int i = 0; i < 6; ++i) {
         int centre = knobLeft(i) + kKnobSize / 2;
-        type.draw(panel, firstLine[size_t(i)], centre, 113, Align::centre, kLabelStyle);
+        type.draw(panel, firstLine[size_t(i)], centre, 111, Align::centre, kLabelStyle);
         if (i == 4)
-            type.draw(panel, "Ratio", centre, 124, Align::centre, kLabelStyle);
+            type.draw(panel, "Ratio", centre, 122, Align::centre, kLabelStyle);
     }
 
     // Lower section: the switches on the left, the key filter on the right.
@@ -253,37 +253,43 @@ Canvas drawRouting(const Typeface& type) {
     const Rgb line = grey(224);
     Canvas picture(114, 40, kPanel);
     picture.frameRect(0, 0, 114, 40, kGroove);
-    const int signalY = 10, keyY = 29;
-    const double gainX = 83.5;
+    const int signalY = 11, keyY = 29, branchX = 18;
+    const double ringRadius = 4.6;
+    // Boxes sized to their names with four pixels either side.
+    const int filterLeft = 25;
+    const int filterRight = filterLeft + type.width("filter", small) + 9;
+    const int detectLeft = filterRight + 6;
+    const int detectRight = detectLeft + type.width("detect", small) + 9;
+    const int gainX = (detectLeft + detectRight) / 2;
+
     type.draw(picture, "in", 4, signalY + 3, Align::left, small);
-    picture.horizontalLine(14, 78, signalY, line);
-    picture.verticalLine(20, signalY, keyY + 1, line);
-    picture.horizontalLine(20, 27, keyY, line);
-    // Key filter box.
-    picture.frameRect(27, keyY - 7, 61, keyY + 8, line);
-    type.draw(picture, "LPF/HPF", 44, keyY + 4, Align::centre, small);
-    picture.horizontalLine(61, 68, keyY, line);
-    // Detector box; its output rises to the gain stage.
-    picture.frameRect(68, keyY - 7, 100, keyY + 8, line);
-    type.draw(picture, "detect", 84, keyY + 4, Align::centre, small);
-    picture.verticalLine(83, signalY + 5, keyY - 7, line);
-    for (int i = 0; i < 3; ++i) // arrow head pointing up into the gain stage
-        picture.horizontalLine(83 - i, 84 + i, signalY + 6 + i, line);
-    // Gain stage: a ring with a cross.
+    picture.horizontalLine(14, gainX - 5, signalY, line);
+    picture.verticalLine(branchX, signalY, keyY + 1, line);
+    picture.horizontalLine(branchX, filterLeft, keyY, line);
+    picture.frameRect(filterLeft, keyY - 7, filterRight, keyY + 8, line);
+    type.draw(picture, "filter", (filterLeft + filterRight) / 2, keyY + 3, Align::centre, small);
+    picture.horizontalLine(filterRight, detectLeft, keyY, line);
+    picture.frameRect(detectLeft, keyY - 7, detectRight, keyY + 8, line);
+    type.draw(picture, "detect", (detectLeft + detectRight) / 2, keyY + 3, Align::centre, small);
+    // The detector's result rises into the gain stage; the arrow head points up.
+    picture.verticalLine(gainX, signalY + 6, keyY - 7, line);
+    for (int i = 0; i < 3; ++i)
+        picture.horizontalLine(gainX - i, gainX + i + 1, signalY + 6 + i, line);
+    // Gain stage: a ring with a cross, centred on the pixel (gainX, signalY).
+    const double cx = gainX + 0.5, cy = signalY + 0.5;
     picture.paintShape(
-        76, 2, 92, 18,
+        gainX - 6, signalY - 6, gainX + 7, signalY + 7,
         [=](double x, double y) {
-            double d = std::hypot(x - gainX, y - (signalY + 0.5));
-            return d <= 5.0 && d >= 3.9;
+            double d = std::hypot(x - cx, y - cy);
+            return d <= ringRadius + 0.5 && d >= ringRadius - 0.5;
         },
         [=](double, double) { return line; }, 8);
-    picture.fillRect(80, signalY - 3, 88, signalY + 4, kPanel);
     for (int i = -2; i <= 2; ++i) {
-        picture.set(83 + i, signalY + i, line);
-        picture.set(83 + i, signalY - i, line);
+        picture.set(gainX + i, signalY + i, line);
+        picture.set(gainX + i, signalY - i, line);
     }
-    picture.horizontalLine(89, 100, signalY, line);
     type.draw(picture, "out", 110, signalY + 3, Align::right, small);
+    picture.horizontalLine(gainX + 6, 110 - type.width("out", small) - 3, signalY, line);
     return picture;
 }
 
