@@ -171,6 +171,12 @@ TEST_P(DeliverableTest, RecordDescribesTheDeliverable) {
     EXPECT_NE(effect->processReplacing, nullptr);
 }
 
+TEST_P(DeliverableTest, HostWithoutAVersionGetsNoEffect) {
+    RecordingHost silent;
+    silent.answer(audioMasterVersion, 0);
+    EXPECT_EQ(library->create(RecordingHost::callback), nullptr);
+}
+
 TEST_P(DeliverableTest, NamesItselfAndItsVendor) {
     char buffer[64] = {};
     EXPECT_EQ(dispatch(effect, effGetEffectName, 0, 0, buffer), 1);
@@ -437,6 +443,17 @@ TEST_P(DeliverableTest, MeterFollowsTheBlocksOfACall) {
         std::vector<float> meters;
         run(e, signal, {700}, false, &meters);
         EXPECT_NEAR(meters.at(0), expected, 1e-6f) << "G1 " << g1 << ", G2 " << g2;
+    }
+}
+
+// With Range 1.0 and no expansion the gate never changes the signal.
+TEST_P(DeliverableTest, FullRangeGatePassesTheInputUnchanged) {
+    const auto signal = enginetest::drumSignal(channels(), 30000, enginetest::testSeed());
+    for (int program = 0; program < 3; ++program) {
+        AEffect* e = open();
+        dispatch(e, effSetProgram, 0, program);
+        e->setParameter(e, 5, 1.0f);
+        EXPECT_TRUE(sameBits(run(e, signal, kAwkwardCalls), signal)) << "program " << program;
     }
 }
 
