@@ -129,14 +129,16 @@ class StrokeMask {
 public:
     void add(int x, int y) { points_.push_back({x, y}); }
     void addDisc(int cx, int cy, int width) {
+        // Pixel centres inside the pen's round end, which leaves out the corners of the square
+        // (a 3-pixel pen stamps a plus, as the platform's round caps do).
         double radius = width / 2.0;
+        double limit = radius * radius - width / 4.0;
         int reach = width / 2 + 1;
         for (int dy = -reach; dy <= reach; ++dy)
             for (int dx = -reach; dx <= reach; ++dx) {
-                // Pixel centres within the pen's circle around the stroke point's centre.
                 double ox = dx + ((width % 2) ? 0.0 : 0.5);
                 double oy = dy + ((width % 2) ? 0.0 : 0.5);
-                if (ox * ox + oy * oy <= radius * radius)
+                if (ox * ox + oy * oy <= limit + 1e-9)
                     add(cx + dx, cy + dy);
             }
     }
@@ -212,7 +214,7 @@ EllipseShape ellipseIn(int left, int top, int right, int bottom) {
     e.top = top;
     e.right = right;
     e.bottom = bottom;
-    e.empty = right <= left || bottom <= top;
+    e.empty = right - left <= 1 || bottom - top <= 1; // the platform draws no 1-pixel ellipse
     e.centreX = (left + right) / 2.0;
     e.centreY = (top + bottom) / 2.0;
     e.radiusX = (right - left) / 2.0;
@@ -263,9 +265,11 @@ void drawEllipseFigure(DeviceContext dc, EllipseFigure figure, int left, int top
     PenShape pen = penShape(dc);
     ColorValue fill = 0;
     bool filled = figure != EllipseFigure::arc && brushColor(dc, fill);
-    // Without a pen the filled figure is one pixel smaller to the right and bottom.
+    // Without a pen a pie is one pixel smaller to the right and bottom; an ellipse keeps its
+    // size (as the platform draws them).
     EllipseShape outer = ellipseIn(left, top, right, bottom);
-    EllipseShape inner = pen.visible ? outer : ellipseIn(left, top, right - 1, bottom - 1);
+    bool shrinks = !pen.visible && figure == EllipseFigure::pie;
+    EllipseShape inner = shrinks ? ellipseIn(left, top, right - 1, bottom - 1) : outer;
     if (outer.empty)
         return;
     double start = angleOf(outer, startX, startY);
@@ -322,8 +326,9 @@ void fillPolygon(Painter& painter, const Point* points, int count, ColorValue co
     minY = std::max(minY, painter.area.top);
     maxY = std::min(maxY, painter.area.bottom);
     std::vector<double> crossings;
+    // Pixels are sampled at their top-left corners, as the platform's polygon regions are.
     for (int y = minY; y < maxY; ++y) {
-        double sampleY = y + 0.5;
+        double sampleY = y;
         crossings.clear();
         for (int i = 0; i < count; ++i) {
             const Point& a = points[i];
@@ -335,9 +340,9 @@ void fillPolygon(Painter& painter, const Point* points, int count, ColorValue co
         }
         std::sort(crossings.begin(), crossings.end());
         for (size_t i = 0; i + 1 < crossings.size(); i += 2) {
-            // Pixels whose centres lie in [first, second): the top-left fill rule.
-            int from = int(std::ceil(crossings[i] - 0.5));
-            int to = int(std::ceil(crossings[i + 1] - 0.5));
+            // Pixels whose corners lie in [first, second): the top-left fill rule.
+            int from = int(std::ceil(crossings[i]));
+            int to = int(std::ceil(crossings[i + 1]));
             for (int x = from; x < to; ++x)
                 painter.mixPixel(x, y, color);
         }

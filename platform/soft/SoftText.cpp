@@ -133,9 +133,11 @@ bool prepare(DeviceContext dc, SizedFont& out) {
     return true;
 }
 
+// Advances come from the normally hinted outline (as the platform measures), the pixels from
+// the outline hinted for one-bit rendering.
 int advanceOf(const SizedFont& font, unsigned char c) {
     FT_UInt glyph = FT_Get_Char_Index(font.face, unicodeOf(c));
-    if (FT_Load_Glyph(font.face, glyph, FT_LOAD_TARGET_MONO) != 0)
+    if (FT_Load_Glyph(font.face, glyph, FT_LOAD_DEFAULT) != 0)
         return 0;
     return int((font.face->glyph->advance.x + 32) >> 6);
 }
@@ -226,9 +228,11 @@ int drawText(DeviceContext dc, const char* text, int length, Rect& area, uint32_
     int penX = x;
     for (int i = 0; i < length; ++i) {
         unsigned char c = static_cast<unsigned char>(text[i]);
+        int advance = advanceOf(font, c);
         FT_UInt glyph = FT_Get_Char_Index(font.face, unicodeOf(c));
         if (FT_Load_Glyph(font.face, glyph, FT_LOAD_TARGET_MONO) != 0 ||
             FT_Render_Glyph(font.face->glyph, FT_RENDER_MODE_MONO) != 0) {
+            penX += advance;
             continue;
         }
         FT_GlyphSlot slot = font.face->glyph;
@@ -246,7 +250,7 @@ int drawText(DeviceContext dc, const char* text, int length, Rect& area, uint32_
                     surface->at(px, py) = ink;
             }
         }
-        penX += int((slot->advance.x + 32) >> 6);
+        penX += advance;
     }
 
     auto rule = [&](int top, int thickness) {
