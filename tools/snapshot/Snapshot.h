@@ -1,0 +1,49 @@
+// Pictures of a plug-in's editor on the software window system: load the plug-in like a host,
+// open its editor in a host window, apply a program, parameter values, a processed signal or
+// scripted mouse gestures, let the editor idle, and write the window to PNG.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace kestrune::snapshot {
+
+struct Gesture {
+    // Points in the editor's coordinates. A click presses and releases at `from`; a drag presses
+    // at `from`, moves to `to` in `steps` moves and releases there.
+    int fromX = 0;
+    int fromY = 0;
+    int toX = 0;
+    int toY = 0;
+    int steps = 1;
+    bool shift = false;
+};
+
+struct Request {
+    std::string pluginPath;
+    std::string outputPng; // empty: no file
+    int program = -1;      // -1: keep the plug-in's current program
+    std::vector<std::pair<int, float>> params;
+    // Seconds of a steady test tone processed before the picture (0: none) and its level.
+    double toneSeconds = 0.0;
+    float toneAmplitude = 0.0f;
+    std::vector<Gesture> gestures;
+    int idleTicks = 30; // editor idle calls before the picture
+};
+
+struct Result {
+    bool ok = false;
+    std::string error;
+    int width = 0;
+    int height = 0;
+    std::vector<uint32_t> pixels; // 0x00BBGGRR per pixel, rows top to bottom
+    std::vector<float> paramValues;
+    std::vector<int32_t> hostOpcodes; // what the plug-in asked of the host while editing
+};
+
+// Runs the request; the result carries the editor's pixels whatever outputPng says.
+Result take(const Request& request);
+
+} // namespace kestrune::snapshot
