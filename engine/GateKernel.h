@@ -57,21 +57,23 @@ struct Section {
         h[KeyFilter::kY2] = static_cast<float>(y2);
     }
 
-    float run(float x) {
+    // x and the result are float32 values carried in double.
+    double run(double x) {
         const double sum = b2 * x2 + b0 * x + b1 * x1 - a1 * y1 - a2 * y2;
         float y = static_cast<float>(sum);
         if (!isNormalFinite(y)) [[unlikely]] {
             if (isNonFinite(y)) {
                 x1 = x2 = y1 = y2 = 0.0;
-                return 0.0f;
+                return 0.0;
             }
             y = 0.0f;
         }
+        const double yd = y;
         x2 = x1;
         x1 = x;
         y2 = y1;
-        y1 = y;
-        return y;
+        y1 = yd;
+        return yd;
     }
 };
 
@@ -93,14 +95,14 @@ struct Filter {
     // Sections selects the running sections at compile time, or kDynamic for the flags.
     template <int Sections>
     float run(float x) {
-        float y = flushSubnormal(x);
+        double y = flushSubnormal(x);
         if (Sections == kDynamic ? lowPass.enabled : (Sections & kLowPassBit) != 0) {
             y = lowPass.run(y);
         }
         if (Sections == kDynamic ? highPass.enabled : (Sections & kHighPassBit) != 0) {
             y = highPass.run(y);
         }
-        return y;
+        return static_cast<float>(y);
     }
 
     static constexpr int kLowPassBit = 1;
