@@ -59,6 +59,7 @@ protected:
 
 TEST_F(RealWindow, FramePaintsItsBackgroundBitmap) {
     EXPECT_FALSE(frame->awaitingFirstPaint) << "the paint message reached the frame";
+    EXPECT_TRUE(frame->dropRegistered) << "the window accepts drops";
     EXPECT_EQ(win::windowPixel(frame->window, 15, 15), pf::colorValue(0, 153, 0));
     EXPECT_EQ(win::windowPixel(frame->window, 5, 5), pf::colorValue(102, 102, 102));
     EXPECT_EQ(win::windowPixel(frame->window, 0, 0), pf::colorValue(51, 51, 51));
