@@ -3,6 +3,7 @@
 // control's tracking loop polls the button state and the cursor on the test's thread.
 #include "controls/Fader.h"
 #include "controls/RotaryKnob.h"
+#include "controls/TextEntryField.h"
 #include "controls/ToggleButton.h"
 #include "graphics/Bitmap.h"
 #include "graphics/Frame.h"
@@ -17,7 +18,9 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstring>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace kestrune::test {
@@ -173,6 +176,53 @@ TEST_F(RealWindow, ToggleFlipsOnAClick) {
     EXPECT_EQ(listener.count, 1);
     EXPECT_TRUE(host->callsWith(audioMasterBeginEdit).empty());
     EXPECT_TRUE(host->callsWith(audioMasterEndEdit).empty());
+}
+
+// The text field's platform part: a real EDIT child window whose procedure the field replaces.
+// The click that opens it is real input; the typing and Enter are sent to the box as the
+// keyboard would deliver them to the focused window.
+TEST_F(RealWindow, TextFieldEditsInARealEditBox) {
+    auto* field = new TextEntryField({20, 30, 120, 46}, &listener, 12, "gain", nullptr, 0);
+    field->setFillColor({30, 30, 90, 0});
+    frame->addView(field);
+    w::InputStep press = at({50, 38}, w::holdLeft);
+    press.pauseMilliseconds = 100;
+    play({press, at({50, 38}, 0)});
+    ASSERT_NE(field->editWindow, nullptr) << "the click opened no edit box";
+    EXPECT_EQ(frame->focusView, field);
+    char className[16] = {};
+    platform::windowClassName(field->editWindow, className, sizeof className);
+    EXPECT_STREQ(className, "Edit");
+    char text[64] = {};
+    platform::windowText(field->editWindow, text, sizeof text);
+    EXPECT_STREQ(text, "gain");
+
+    // The box asks the frame for its colours when it paints.
+    platform::invalidateRect(field->editWindow, nullptr);
+    w::pumpMessages(50);
+    EXPECT_NE(field->editBrush, nullptr);
+
+    for (char c : std::string("range"))
+        platform::sendMessage(field->editWindow, platform::messageChar, uintptr_t(c), 1);
+    platform::windowText(field->editWindow, text, sizeof text);
+    EXPECT_STREQ(text, "range") << "the whole text was selected, typing replaced it";
+    platform::sendMessage(field->editWindow, platform::messageKeyDown,
+                          uintptr_t(platform::keyReturn), 1);
+    w::pumpMessages(20);
+    EXPECT_EQ(field->editWindow, nullptr);
+    EXPECT_EQ(frame->focusView, nullptr);
+    char now[textFieldCapacity];
+    field->copyText(now);
+    EXPECT_STREQ(now, "range");
+    EXPECT_EQ(listener.count, 1);
+
+    // Open again and move the keyboard focus away: closed, nothing changed, nothing reported.
+    play({press, at({50, 38}, 0)});
+    ASSERT_NE(field->editWindow, nullptr);
+    platform::setKeyboardFocus(hostWindow);
+    w::pumpMessages(20);
+    EXPECT_EQ(field->editWindow, nullptr);
+    EXPECT_EQ(listener.count, 1);
 }
 
 } // namespace
