@@ -237,3 +237,54 @@ TEST(BlendEntries, BoundWhileTheImageLibraryIsLoaded) {
 
 } // namespace
 } // namespace kestrune
+
+namespace kestrune {
+namespace {
+
+TEST(BadInput, OddSizesAndCountsDrawNothingAndLeaveTheContextUsable) {
+    testing::useTestModule();
+    Frame frame({0, 0, 10, 10}, nullptr, nullptr);
+    for (auto size : {std::pair{-5, 10}, std::pair{0, 0}, std::pair{10, -1}}) {
+        OffscreenBuffer buffer(&frame, size.first, size.second, colorRed);
+        EXPECT_LE(buffer.clipArea.left, 0);
+        EXPECT_GE(buffer.clipArea.right, 0);
+        buffer.outlineRect({0, 0, 100, 100});
+        buffer.setPixelColor({1, 1}, colorWhite);
+    }
+    Canvas canvas(12, 12, 0);
+    GraphicsContext ctx(nullptr, canvas.dc, nullptr);
+    GuiPoint points[2] = {{0, 0}, {5, 5}};
+    ctx.drawPolyline(points, -3);
+    ctx.setPenWidth(-4);
+    ctx.selectFont(3, 100000, 0);
+    ctx.selectFont(3, -7, styleBold | styleItalic | styleUnderline | 64);
+    ctx.drawTextInRect("x", {20, 20, 10, 10}, true, alignCenter); // inverted rectangle
+    Bitmap* blank = new Bitmap(0, 0);
+    blank->drawTransparent(ctx, {0, 0, 0, 0}, {0, 0});
+    blank->release();
+    Bitmap* sprite = new Bitmap(testing::spriteId);
+    sprite->drawTransparent(ctx, {0, 0, -4, -4}, {-100, -100});
+    sprite->drawOpaque(ctx, {0, 0, 12, 12}, {1000, 1000});
+    sprite->release();
+    ctx.setLineColor(colorWhite);
+    ctx.setPenWidth(1);
+    ctx.setPenPosition({0, 11});
+    ctx.drawLineTo({12, 11});
+    EXPECT_EQ(canvas.pixel(6, 11), 0xFFFFFFu) << "the context still draws";
+}
+
+TEST(BadInput, BlendWithoutTheImageLibraryDrawsTheNearerOfNothingAndOpaque) {
+    testing::useTestModule();
+    alphaBlendEntry = nullptr;
+    Bitmap* panel = new Bitmap(testing::panelId);
+    Canvas canvas(60, 40, 0);
+    GraphicsContext ctx(nullptr, canvas.dc, nullptr);
+    panel->drawBlended(ctx, {0, 0, 60, 40}, {0, 0}, 100);
+    EXPECT_EQ(canvas.pixel(5, 5), 0u);
+    panel->drawBlended(ctx, {0, 0, 60, 40}, {0, 0}, 200);
+    EXPECT_EQ(canvas.pixel(5, 5), platform::colorValue(102, 102, 102));
+    panel->release();
+}
+
+} // namespace
+} // namespace kestrune
