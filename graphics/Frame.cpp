@@ -198,10 +198,14 @@ bool Frame::createWindow(pf::Window parent) {
     window = pf::createWindow(0, windowClassName, "Window", pf::styleChild | pf::styleVisible, 0, 0,
                               bounds.width(), bounds.height(), parent,
                               static_cast<pf::Module>(moduleInstance));
-    if (window)
-        pf::setWindowUserData(window, reinterpret_cast<intptr_t>(this));
-    if (window)
-        dropRegistered = registerDropTarget();
+    if (!window) {
+        // No window (a parent this system does not know): the class use ends here too.
+        if (--classUseCount == 0)
+            pf::unregisterWindowClass(windowClassName, static_cast<pf::Module>(moduleInstance));
+        return false;
+    }
+    pf::setWindowUserData(window, reinterpret_cast<intptr_t>(this));
+    dropRegistered = registerDropTarget();
     return true;
 }
 

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <dlfcn.h>
 #include <mutex>
+#include <png.h>
 
 namespace kestrune::snapshot {
 
@@ -21,9 +22,39 @@ constexpr int kScreenY = 30;
 std::mutex hostMutex;
 std::vector<int32_t>* hostLog = nullptr;
 
+// A picture to take during a control's tracking loop.
+struct HeldPicture {
+    pf::Window window = nullptr;
+    pf::Point releaseAt{0, 0};
+    std::vector<uint32_t>* pixels = nullptr;
+    int width = 0;
+    int height = 0;
+    bool pending = false;
+};
+HeldPicture heldPicture;
+
+// The editor's pixels: its window is the host window's child.
+void readWindow(pf::Window hostWindow, int width, int height, std::vector<uint32_t>& pixels) {
+    const std::vector<pf::Window> children = soft::childWindows(hostWindow);
+    pf::Window window = children.empty() ? hostWindow : children.front();
+    pixels.resize(static_cast<size_t>(width) * height);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            pixels[static_cast<size_t>(y) * width + x] = soft::windowPixel(window, x, y);
+        }
+    }
+}
+
 intptr_t hostCallback(AEffect*, int32_t opcode, int32_t, intptr_t, void*, float) {
     if (hostLog && opcode != audioMasterVersion && opcode != audioMasterIdle) {
         hostLog->push_back(opcode);
+    }
+    // The control asks the host for idle time while it follows the mouse: once the scripted
+    // moves are used up, take the picture and let the button go.
+    if (opcode == audioMasterIdle && heldPicture.pending && soft::scriptStepsLeft() == 0) {
+        readWindow(heldPicture.window, heldPicture.width, heldPicture.height, *heldPicture.pixels);
+        heldPicture.pending = false;
+        soft::setInput({heldPicture.releaseAt, 0, 10, 1});
     }
     return opcode == audioMasterVersion ? 2400 : 0;
 }
@@ -104,7 +135,9 @@ void perform(const Gesture& gesture) {
         const int y = gesture.fromY + (gesture.toY - gesture.fromY) * step / steps;
         script.push_back({at(x, y), held, 10, 2});
     }
-    script.push_back({at(gesture.toX, gesture.toY), modifiers, 10, 1});
+    if (!gesture.pictureWhileHeld) {
+        script.push_back({at(gesture.toX, gesture.toY), modifiers, 10, 1});
+    }
     soft::scriptInput(script);
     soft::pumpMessages();
     soft::setInput({at(gesture.toX, gesture.toY), 0, 0, 1});
@@ -112,6 +145,45 @@ void perform(const Gesture& gesture) {
 }
 
 } // namespace
+
+bool readPng(const std::string& path, int& width, int& height, std::vector<uint32_t>& pixels) {
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&image, path.c_str())) {
+        return false;
+    }
+    image.format = PNG_FORMAT_RGB;
+    std::vector<uint8_t> bytes(PNG_IMAGE_SIZE(image));
+    if (!png_image_finish_read(&image, nullptr, bytes.data(), 0, nullptr)) {
+        png_image_free(&image);
+        return false;
+    }
+    width = static_cast<int>(image.width);
+    height = static_cast<int>(image.height);
+    pixels.resize(static_cast<size_t>(width) * height);
+    for (size_t i = 0; i < pixels.size(); ++i) {
+        pixels[i] = bytes[3 * i] | (bytes[3 * i + 1] << 8) | (bytes[3 * i + 2] << 16);
+    }
+    return true;
+}
+
+bool writePng(const std::string& path, int width, int height, const std::vector<uint32_t>& pixels) {
+    if (width <= 0 || height <= 0 || pixels.size() != static_cast<size_t>(width) * height) {
+        return false;
+    }
+    std::vector<uint8_t> bytes(pixels.size() * 3);
+    for (size_t i = 0; i < pixels.size(); ++i) {
+        bytes[3 * i] = pixels[i] & 0xFF;
+        bytes[3 * i + 1] = (pixels[i] >> 8) & 0xFF;
+        bytes[3 * i + 2] = (pixels[i] >> 16) & 0xFF;
+    }
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    image.width = static_cast<png_uint_32>(width);
+    image.height = static_cast<png_uint_32>(height);
+    image.format = PNG_FORMAT_RGB;
+    return png_image_write_to_file(&image, path.c_str(), 0, bytes.data(), 0, nullptr) != 0;
+}
 
 Result take(const Request& request) {
     Result result;
@@ -156,23 +228,29 @@ Result take(const Request& request) {
         if (request.toneSeconds > 0.0) {
             processTone(effect, request.toneSeconds, request.toneAmplitude);
         }
+        std::vector<uint32_t> heldPixels;
         for (const Gesture& gesture : request.gestures) {
+            if (gesture.pictureWhileHeld) {
+                heldPicture =
+                    HeldPicture{hostWindow,  {kScreenX + gesture.toX, kScreenY + gesture.toY},
+                                &heldPixels, width,
+                                height,      true};
+            }
             perform(gesture);
+            heldPicture.pending = false;
             idle(effect, 1);
         }
-        idle(effect, request.idleTicks);
 
         result.width = width;
         result.height = height;
-        result.pixels.resize(static_cast<size_t>(width) * height);
-        for (int y = 0; y < height; ++y) {
-            for (int x = 0; x < width; ++x) {
-                result.pixels[static_cast<size_t>(y) * width + x] =
-                    soft::windowPixel(hostWindow, x, y);
-            }
+        if (!heldPixels.empty()) {
+            result.pixels = heldPixels;
+        } else {
+            idle(effect, request.idleTicks);
+            readWindow(hostWindow, width, height, result.pixels);
         }
-        result.ok =
-            request.outputPng.empty() || soft::writeWindowPng(hostWindow, request.outputPng);
+        result.ok = request.outputPng.empty() ||
+                    writePng(request.outputPng, result.width, result.height, result.pixels);
         if (!result.ok) {
             result.error = "cannot write " + request.outputPng;
         }

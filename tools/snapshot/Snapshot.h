@@ -19,6 +19,9 @@ struct Gesture {
     int toY = 0;
     int steps = 1;
     bool shift = false;
+    // Take the picture while the button is still held at `to` (during the control's tracking
+    // loop, at its next idle call to the host), then release.
+    bool pictureWhileHeld = false;
 };
 
 struct Request {
@@ -42,6 +45,10 @@ struct Result {
     std::vector<float> paramValues;
     std::vector<int32_t> hostOpcodes; // what the plug-in asked of the host while editing
 };
+
+// Pictures as PNG files (pixels 0x00BBGGRR, rows top to bottom).
+bool readPng(const std::string& path, int& width, int& height, std::vector<uint32_t>& pixels);
+bool writePng(const std::string& path, int width, int height, const std::vector<uint32_t>& pixels);
 
 // Runs the request; the result carries the editor's pixels whatever outputPng says.
 Result take(const Request& request);
