@@ -730,6 +730,10 @@ ColorValue windowPixel(Window window, int x, int y) {
     return pixel;
 }
 
+Window firstChildWindow(Window parent) {
+    return as<Window>(GetWindow(windowOf(parent), GW_CHILD));
+}
+
 } // namespace win32test
 
 } // namespace kestrune::platform

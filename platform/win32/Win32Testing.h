@@ -13,5 +13,7 @@ int pumpMessages(uint32_t milliseconds);
 bool pressAt(int x, int y);
 bool releaseButton();
 ColorValue windowPixel(Window window, int x, int y);
+// The first child window of a window (an editor's frame inside a host window), or null.
+Window firstChildWindow(Window parent);
 
 } // namespace kestrune::platform::win32test

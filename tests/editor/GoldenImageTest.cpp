@@ -2,6 +2,7 @@
 // pictures. A mismatch leaves the picture drawn and a difference picture in the test output
 // folder. KESTRUNE_UPDATE_GOLDEN=1 redraws the committed pictures instead.
 #include "Snapshot.h"
+#include "tests/editor/BmpPicture.h"
 #include "tests/host/PluginLibrary.h"
 
 #include <gtest/gtest.h>
@@ -119,6 +120,40 @@ INSTANTIATE_TEST_SUITE_P(Panels, GoldenImages, ::testing::ValuesIn(goldenCases()
                              }
                              return name;
                          });
+
+// The picture the Windows build's real-window editor test compares its capture with: the same
+// state drawn here, kept as BMP so the Windows side can read it.
+TEST(GoldenImages, CrossSystemReferencePicture) {
+    Request request;
+    request.pluginPath = testhost::PluginLibrary::builtPlugin("Kestrune_ST");
+    for (const SharedState& state : kSharedPanelState) {
+        request.params.emplace_back(state.index, state.value);
+    }
+    const Result drawn = snapshot::take(request);
+    ASSERT_TRUE(drawn.ok) << drawn.error;
+    const std::string committed =
+        goldenPath("cross-system-stereo")
+            .replace(goldenPath("cross-system-stereo").size() - 4, 4, ".bmp");
+    if (const char* update = std::getenv("KESTRUNE_UPDATE_GOLDEN"); update && *update == '1') {
+        ASSERT_TRUE(writeBmp(committed, drawn.width, drawn.height, drawn.pixels)) << committed;
+        GTEST_SKIP() << "redrew " << committed;
+    }
+    int width = 0;
+    int height = 0;
+    std::vector<uint32_t> expected;
+    ASSERT_TRUE(readBmp(committed, width, height, expected)) << committed;
+    ASSERT_EQ(width, drawn.width);
+    ASSERT_EQ(height, drawn.height);
+    int mismatches = 0;
+    for (size_t i = 0; i < expected.size(); ++i) {
+        mismatches += (expected[i] & 0xFFFFFF) != (drawn.pixels[i] & 0xFFFFFF);
+    }
+    if (mismatches > 0) {
+        const std::string actual = outputPath("cross-system-stereo-actual.png");
+        snapshot::writePng(actual, drawn.width, drawn.height, drawn.pixels);
+        FAIL() << mismatches << " pixels differ from " << committed << "; drawn: " << actual;
+    }
+}
 
 } // namespace
 } // namespace kestrune::test
