@@ -1,6 +1,7 @@
 // The knob and fader drags and the toggle click on the real platform: a real window, the cursor
 // moved and the left button (and shift) held with SendInput from a second thread while the
 // control's tracking loop polls the button state and the cursor on the test's thread.
+#include "controls/ChoiceMenu.h"
 #include "controls/Fader.h"
 #include "controls/RotaryKnob.h"
 #include "controls/TextEntryField.h"
@@ -223,6 +224,33 @@ TEST_F(RealWindow, TextFieldEditsInARealEditBox) {
     w::pumpMessages(20);
     EXPECT_EQ(field->editWindow, nullptr);
     EXPECT_EQ(listener.count, 1);
+}
+
+// The choice menu's platform part: a real popup menu, tracked while the input thread walks it
+// with the keyboard; the choice arrives as the command message the menu posts to the frame.
+TEST_F(RealWindow, ChoiceMenuTakesAChoiceFromARealPopup) {
+    auto* menu = new ChoiceMenu({40, 60, 100, 72}, &listener, 5, nullptr, nullptr, 0);
+    for (const char* text : {"a", "b", "c"})
+        menu->addEntry(text);
+    frame->addView(menu);
+    const int down = 0x28;  // VK_DOWN
+    const int enter = 0x0D; // VK_RETURN
+    w::InputStep press = at({50, 66}, w::holdLeft);
+    w::InputStep release = at({50, 66}, 0);
+    release.pauseMilliseconds = 200; // the popup opens
+    w::InputStep first = release;
+    first.tapKey = down;
+    first.pauseMilliseconds = 50;
+    w::InputStep second = first;
+    w::InputStep choose = first;
+    choose.tapKey = enter;
+    choose.pauseMilliseconds = 100;
+    play({press, release, first, second, choose});
+    EXPECT_EQ(frame->focusView, nullptr);
+    ASSERT_EQ(listener.count, 1) << "no choice came back from the popup";
+    char text[menuEntryCapacity];
+    EXPECT_EQ(menu->currentEntry(text, true), 1);
+    EXPECT_STREQ(text, "b");
 }
 
 } // namespace

@@ -22,6 +22,15 @@ void sendShift(bool down) {
     SendInput(1, &input, sizeof input);
 }
 
+void tap(int virtualKey) {
+    INPUT inputs[2]{};
+    inputs[0].type = INPUT_KEYBOARD;
+    inputs[0].ki.wVk = WORD(virtualKey);
+    inputs[1] = inputs[0];
+    inputs[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(2, inputs, sizeof inputs[0]);
+}
+
 void apply(uint32_t before, uint32_t after) {
     // Keys go down before the button and come up after it, as a hand would do it.
     if ((after & holdShift) && !(before & holdShift))
@@ -58,6 +67,8 @@ void InputScript::play() {
         SetCursorPos(step.x, step.y);
         apply(held, step.held);
         held = step.held;
+        if (step.tapKey)
+            tap(step.tapKey);
         Sleep(step.pauseMilliseconds);
         if (step.waitFor) {
             DWORD start = GetTickCount();

@@ -18,6 +18,7 @@ struct InputStep {
     int y = 0;
     uint32_t held = 0;               // holdLeft and holdShift: what is down after this step
     uint32_t pauseMilliseconds = 20; // before the next step
+    int tapKey = 0;                  // a virtual key pressed and released after the move
     // When set, the next step waits until this is true (at most `waitLimit` milliseconds).
     const std::atomic<bool>* waitFor = nullptr;
 };
