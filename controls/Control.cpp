@@ -152,6 +152,8 @@ void Control::clampValue() {
 }
 
 bool Control::isSecondClick() {
+    if (!frame)
+        return false; // outside a frame there is no clock to pair clicks with
     int64_t now = int64_t(int32_t(frame->tickCount()));
     if (lastClickTime > 0 && int64_t(lastClickTime) + doubleClickTime > now) {
         lastClickTime = 0; // the next click starts a new pair

@@ -108,6 +108,14 @@ TEST(ControlBase, ReplacingTheBackgroundMovesTheReference) {
     second->release();
 }
 
+TEST(ControlBase, NoSecondClickOutsideAFrame) {
+    soft::resetWorld();
+    PlainControl control;
+    EXPECT_FALSE(control.isSecondClick());
+    EXPECT_FALSE(control.isSecondClick());
+    EXPECT_EQ(control.lastClickTime, -1);
+}
+
 class ControlInFrame : public ControlsFixture {};
 
 TEST_F(ControlInFrame, SecondClickComesInPairs) {

@@ -56,8 +56,6 @@ public:
                           int tag = 0, Bitmap* background = nullptr)
         : Control(bounds, l, tag, background) {}
     void paint(GraphicsContext*) override { markForRepaint(false); }
-    using Control::stepByKey;
-    using Control::stepByWheel;
 };
 
 inline platform::ColorValue rgb(int r, int g, int b) {

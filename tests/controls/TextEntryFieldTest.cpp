@@ -213,6 +213,28 @@ TEST_F(TextFieldFixture, SetTextMarksOnlyAChange) {
     field->copyText(nullptr);
 }
 
+// A container hears that the box closed.
+class ListeningContainer : public View {
+public:
+    ListeningContainer() : View({0, 0, 340, 190}) {}
+    int32_t onMessage(View* sender, const char* message) override {
+        messages.push_back({sender, message});
+        return 0;
+    }
+    std::vector<std::pair<View*, const char*>> messages;
+};
+
+TEST_F(TextFieldFixture, ClosingTellsTheContainer) {
+    ListeningContainer container;
+    field->setParent(&container);
+    click({50, 38});
+    soft::pressKey(platform::keyReturn);
+    ASSERT_EQ(container.messages.size(), 1u);
+    EXPECT_EQ(container.messages[0].first, field);
+    EXPECT_EQ(container.messages[0].second, kMsgLooseFocus) << "compared by address";
+    field->setParent(nullptr);
+}
+
 TEST_F(TextFieldFixture, RemovingTheFieldWithTheBoxOpenClosesIt) {
     click({50, 38});
     soft::typeText("new");
