@@ -189,6 +189,36 @@ TEST_F(KnobDrag, DragServicesTheHostWhileTheButtonIsHeld) {
     expectOneEditOf(tag);
 }
 
+TEST_F(KnobDrag, HandleIsATwoColourLineFromTheCentre) {
+    knob->putValue(0.5f); // handle point (20, 3): straight up
+    frame->redrawView(knob);
+    // The grey line first, from the tip to the centre one pixel left of the middle; the white
+    // one a pixel right and up.
+    EXPECT_EQ(pixel(119, 60), colorGrey.platformValue()) << savePicture("knob-line");
+    EXPECT_EQ(pixel(120, 60), colorWhite.platformValue());
+    EXPECT_EQ(pixel(120, 52), colorWhite.platformValue());
+    knob->setHandleLineColor(guiColor(0, 255, 0));
+    EXPECT_TRUE(knob->needsRepaint());
+    frame->redrawView(knob);
+    EXPECT_EQ(pixel(120, 60), rgb(0, 255, 0));
+}
+
+TEST_F(KnobDrag, HandleBitmapSitsAtTheHandlePoint) {
+    Bitmap* dot = solidBitmap(6, 6, guiColor(255, 0, 0));
+    knob->replaceHandleBitmap(dot);
+    EXPECT_EQ(knob->handleInset, 5); // truncate(6 / 2 + 2.5)
+    EXPECT_EQ(dot->referenceCount, 2);
+    knob->putValue(0.5f); // handle point (20, 5)
+    frame->redrawView(knob);
+    EXPECT_EQ(pixel(117, 52), rgb(255, 0, 0)) << savePicture("knob-dot");
+    EXPECT_EQ(pixel(122, 57), rgb(255, 0, 0));
+    EXPECT_NE(pixel(123, 57), rgb(255, 0, 0));
+    knob->replaceHandleBitmap(nullptr);
+    EXPECT_EQ(dot->referenceCount, 1);
+    EXPECT_EQ(knob->handleInset, 5) << "no bitmap leaves the inset";
+    dot->release();
+}
+
 // ---- the film strip ----
 
 class FilmstripPicture : public ControlsFixture {
