@@ -33,13 +33,20 @@ function(kestrune_add_test)
         KESTRUNE_PLUGIN_DIR="${KESTRUNE_PLUGIN_DIR}"
         KESTRUNE_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
         KESTRUNE_TEST_OUTPUT_DIR="${CMAKE_BINARY_DIR}/test-output")
-    set(properties LABELS "${ARG_LABELS}")
-    if(ARG_SERIAL)
-        list(APPEND properties RUN_SERIAL TRUE)
-    endif()
     gtest_discover_tests(${ARG_NAME}
         DISCOVERY_MODE PRE_TEST
         DISCOVERY_TIMEOUT 60
-        WORKING_DIRECTORY "${CMAKE_BINARY_DIR}"
-        PROPERTIES ${properties})
+        WORKING_DIRECTORY "${CMAKE_BINARY_DIR}")
+    # Labels and serial running are set on the discovered tests by a script that CTest reads after
+    # the discovery script (gtest_discover_tests would flatten a list of labels into names).
+    set(serial "")
+    if(ARG_SERIAL)
+        set(serial "RUN_SERIAL TRUE")
+    endif()
+    set(script "${CMAKE_CURRENT_BINARY_DIR}/${ARG_NAME}_properties.cmake")
+    file(WRITE "${script}"
+        "foreach(test IN LISTS ${ARG_NAME}_TESTS)\n"
+        "    set_tests_properties(\"\${test}\" PROPERTIES LABELS \"${ARG_LABELS}\" ${serial})\n"
+        "endforeach()\n")
+    set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES "${script}")
 endfunction()

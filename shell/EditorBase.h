@@ -2,6 +2,7 @@
 // so an effect with a plain EditorBase answers the host like an effect without a usable editor.
 #pragma once
 
+#include "shell/Relaxed.h"
 #include "shell/VstInterface.h"
 
 #include <cstdint>
@@ -29,7 +30,9 @@ public:
 
     PluginEffect* attachedEffect;
     void* parentWindow;
-    int32_t refreshPending;
+    // Set from any thread (parameter changes arrive on the audio thread too), read on the
+    // editor's thread.
+    Relaxed<int32_t> refreshPending;
 };
 
 } // namespace kestrune
