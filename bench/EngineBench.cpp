@@ -106,7 +106,7 @@ void processThroughRecord(benchmark::State& state, Deliverable deliverable, Sett
 // The same work done by the plain per-sample formulas.
 void processReference(benchmark::State& state, int channels, Setting setting, int32_t frames) {
     enginetest::ReferenceGate gate(channels);
-    auto values = makeFactoryPrograms()[setting.program].values;
+    auto values = makeFactoryPrograms()[setting.program].plainValues();
     if (setting.duck) {
         values[kParamDuck] = 1.0f;
     }

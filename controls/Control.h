@@ -8,6 +8,7 @@
 
 #include "controls/View.h"
 #include "graphics/GuiTypes.h"
+#include "shell/Relaxed.h"
 
 #include <cstdint>
 
@@ -72,7 +73,8 @@ public:
     int32_t tag;
     float shownValue;
     float resetValue;
-    float value;
+    // Written from any thread (the audio thread reports the meter), read when painting.
+    Relaxed<float> value;
     float minimum;
     float maximum;
     float wheelStep;

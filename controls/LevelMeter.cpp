@@ -47,12 +47,13 @@ void LevelMeter::paint(GraphicsContext* context) {
     if (!litBitmap)
         return;
     clampValue();
+    const float current = value; // read once: the audio thread may write it meanwhile
     float level = shownValue - decayStep;
-    if (level < value)
-        level = value;
+    if (level < current)
+        level = current;
     // A level that does not compare (a NaN value or shown level) starts again from the value.
     if (!(level == level))
-        level = value == value ? value : 0.0f;
+        level = current == current ? current : 0.0f;
     shownValue = level;
 
     // Without segments there is nothing to divide the bar into; it shows dark.

@@ -2,6 +2,8 @@
 // smoother and soft-knee threshold; plus the gain curves of gate and duck mode.
 #pragma once
 
+#include "shell/Relaxed.h"
+
 #include "engine/FloatBits.h"
 #include "engine/OnePoleLowPass.h"
 
@@ -42,26 +44,26 @@ public:
     // e as the float32 nearest it; the release is a power of this value.
     static constexpr float kE = 2.7182817f;
 
-    float heldLevel = 0.0f;
-    std::uint32_t releaseCount = 0;
-    std::uint32_t holdCount = 0;
-    float envelope = 0.0f;
-    float releaseSeconds = 0.003f;
-    float releaseValue = 0.0f;
-    float holdSeconds = 0.0f;
-    float threshold = 0.001f;
-    float kneeLow = 0.0f;
-    float kneeHigh = 0.0f;
-    float kneeA = 0.0f;
-    float kneeB = 0.0f;
-    float kneeC = 0.0f;
-    float sampleRate = 44100.0f;
-    float releaseLimit = 441000.0f;
+    Relaxed<float> heldLevel = 0.0f;
+    Relaxed<std::uint32_t> releaseCount = 0u;
+    Relaxed<std::uint32_t> holdCount = 0u;
+    Relaxed<float> envelope = 0.0f;
+    Relaxed<float> releaseSeconds = 0.003f;
+    Relaxed<float> releaseValue = 0.0f;
+    Relaxed<float> holdSeconds = 0.0f;
+    Relaxed<float> threshold = 0.001f;
+    Relaxed<float> kneeLow = 0.0f;
+    Relaxed<float> kneeHigh = 0.0f;
+    Relaxed<float> kneeA = 0.0f;
+    Relaxed<float> kneeB = 0.0f;
+    Relaxed<float> kneeC = 0.0f;
+    Relaxed<float> sampleRate = 44100.0f;
+    Relaxed<float> releaseLimit = 441000.0f;
     OnePoleLowPass smoother;
-    float attackCutoff = 20000.0f;
-    float shortReleaseFactor = 1.0f;
+    Relaxed<float> attackCutoff = 20000.0f;
+    Relaxed<float> shortReleaseFactor = 1.0f;
     // 1 / sampleRate rounded to float32: the time of one sample.
-    float sampleTime = static_cast<float>(1.0 / 44100.0);
+    Relaxed<float> sampleTime = static_cast<float>(1.0 / 44100.0);
 
 private:
     float smoothedLevel(float a, float b);

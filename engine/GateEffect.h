@@ -5,6 +5,8 @@
 // this class's layout is the same in both builds, only its behaviour follows the count.
 #pragma once
 
+#include "shell/Relaxed.h"
+
 #include "engine/GateDetector.h"
 #include "engine/GateKernel.h"
 #include "engine/GateProgram.h"
@@ -55,15 +57,15 @@ public:
     static const char* effectName();
 
     std::array<GateProgram, kGateProgramCount> programs;
-    float thresholdGain = 0.0f;
-    float expandAmount = 0.0f;
-    float rangeGain = 0.0f;
-    bool keyListen = false;
-    bool duckMode = false;
+    Relaxed<float> thresholdGain = 0.0f;
+    Relaxed<float> expandAmount = 0.0f;
+    Relaxed<float> rangeGain = 0.0f;
+    Relaxed<bool> keyListen = false;
+    Relaxed<bool> duckMode = false;
     std::array<KeyFilter, 2> keyFilters;
     GateDetector detector;
     alignas(64) std::array<std::array<float, kKeyBlockFrames>, 2> keyBuffers{};
-    float sampleRate = 44100.0f;
+    Relaxed<float> sampleRate = 44100.0f;
 
 private:
     template <bool Accumulate>

@@ -37,7 +37,7 @@ struct Section {
     double x1, x2, y1, y2;
     bool enabled;
 
-    void load(const std::array<float, 5>& c, const std::array<float, 4>& h, bool on) {
+    void load(const KeyFilter::Coefficients& c, const KeyFilter::History& h, bool on) {
         b0 = c[KeyFilter::kB0];
         b1 = c[KeyFilter::kB1];
         b2 = c[KeyFilter::kB2];
@@ -50,7 +50,7 @@ struct Section {
         enabled = on;
     }
 
-    void store(std::array<float, 4>& h) const {
+    void store(KeyFilter::History& h) const {
         h[KeyFilter::kX1] = static_cast<float>(x1);
         h[KeyFilter::kX2] = static_cast<float>(x2);
         h[KeyFilter::kY1] = static_cast<float>(y1);

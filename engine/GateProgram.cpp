@@ -56,4 +56,12 @@ std::array<GateProgram, kGateProgramCount> makeFactoryPrograms() {
     return bank;
 }
 
+std::array<float, kGateParamCount> GateProgram::plainValues() const {
+    std::array<float, kGateParamCount> plain{};
+    for (std::size_t i = 0; i < plain.size(); ++i) {
+        plain[i] = values[i];
+    }
+    return plain;
+}
+
 } // namespace kestrune

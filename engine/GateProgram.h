@@ -1,6 +1,8 @@
 // One stored program of the gate: a name and the normalised values of the fourteen parameters.
 #pragma once
 
+#include "shell/Relaxed.h"
+
 #include <array>
 #include <cstddef>
 
@@ -30,9 +32,11 @@ struct GateProgram {
 
     // Copies text into name, cut to 31 characters so the field always stays terminated.
     void assignName(const char* text);
+    // The values as plain numbers, read once each.
+    std::array<float, kGateParamCount> plainValues() const;
 
     std::array<char, kProgramNameSize> name{};
-    std::array<float, kGateParamCount> values{};
+    std::array<Relaxed<float>, kGateParamCount> values{};
 };
 
 // The factory bank: "init", "sn gate", "kick gate", "3x Expand".

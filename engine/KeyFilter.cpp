@@ -89,7 +89,7 @@ void KeyFilter::computeCoefficients() {
     }
 }
 
-float runFilterSection(const std::array<float, 5>& c, std::array<float, 4>& h, float x) {
+float runFilterSection(const KeyFilter::Coefficients& c, KeyFilter::History& h, float x) {
     const double sum = static_cast<double>(c[KeyFilter::kB2]) * h[KeyFilter::kX2] +
                        static_cast<double>(c[KeyFilter::kB0]) * x +
                        static_cast<double>(c[KeyFilter::kB1]) * h[KeyFilter::kX1] -

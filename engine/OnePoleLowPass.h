@@ -1,6 +1,8 @@
 // First-order low-pass (bilinear transform with prewarping) that smooths the detector envelope.
 #pragma once
 
+#include "shell/Relaxed.h"
+
 namespace kestrune {
 
 class OnePoleLowPass {
@@ -19,12 +21,12 @@ public:
     // Lowest design cutoff, so that a degenerate cutoff still gives a stable filter.
     static constexpr double kMinCutoffHertz = 1e-3;
 
-    float sampleRate;
-    float cutoff;
-    float lastInput = 0.0f;
-    float lastOutput = 0.0f;
-    float inputCoefficient = 0.0f;    // A
-    float feedbackCoefficient = 0.0f; // B
+    Relaxed<float> sampleRate;
+    Relaxed<float> cutoff;
+    Relaxed<float> lastInput = 0.0f;
+    Relaxed<float> lastOutput = 0.0f;
+    Relaxed<float> inputCoefficient = 0.0f;    // A
+    Relaxed<float> feedbackCoefficient = 0.0f; // B
 
 private:
     void computeCoefficients();

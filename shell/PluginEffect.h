@@ -3,6 +3,7 @@
 // operations and wraps the first host requests. Nothing here knows about gating.
 #pragma once
 
+#include "shell/Relaxed.h"
 #include "shell/VstInterface.h"
 
 #include <cstdint>
@@ -87,7 +88,8 @@ public:
     audioMasterCallback host;
     int32_t programCount;
     int32_t paramCount;
-    int32_t programIndex;
+    // The editor's thread selects programs; the audio thread's meter report reads the index.
+    Relaxed<int32_t> programIndex;
     int32_t blockLength;
     AEffect hostRecord;
 

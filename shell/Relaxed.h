@@ -26,6 +26,21 @@ public:
         return *this;
     }
 
+    // Read, change, write: not one atomic step. Only the thread that owns the change (the editor
+    // stepping a control, the audio thread its own state) uses these.
+    Relaxed& operator+=(T change) noexcept {
+        store(load() + change);
+        return *this;
+    }
+    Relaxed& operator-=(T change) noexcept {
+        store(load() - change);
+        return *this;
+    }
+    Relaxed& operator*=(T factor) noexcept {
+        store(load() * factor);
+        return *this;
+    }
+
     T load() const noexcept { return value_.load(std::memory_order_relaxed); }
     void store(T value) noexcept { value_.store(value, std::memory_order_relaxed); }
     operator T() const noexcept { return load(); } // NOLINT: reads like the plain type

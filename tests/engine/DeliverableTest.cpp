@@ -339,7 +339,7 @@ TEST_P(DeliverableTest, OutputFollowsThePerSampleFormulas) {
         SCOPED_TRACE(s.name);
         AEffect* e = open();
         dispatch(e, effSetProgram, 0, s.program);
-        auto values = bank[s.program].values;
+        auto values = bank[s.program].plainValues();
         if (s.changedIndex >= 0) {
             e->setParameter(e, s.changedIndex, s.changedValue);
             values[s.changedIndex] = s.changedValue;
@@ -415,7 +415,7 @@ TEST_P(DeliverableTest, MeterFollowsTheBlocksOfACall) {
         AEffect* e = open();
         dispatch(e, effSetProgram, 0, c.program);
         e->setParameter(e, 5, c.range);
-        auto values = makeFactoryPrograms()[c.program].values;
+        auto values = makeFactoryPrograms()[c.program].plainValues();
         values[5] = c.range;
         ReferenceGate reference(channels());
         reference.apply(values);
@@ -526,7 +526,7 @@ TEST_P(DeliverableTest, KeyListenOutputsTheFilteredKeyWhileTheMeterReportsTheGai
     std::vector<float> meters;
     const auto actual = run(effect, signal, kAwkwardCalls, false, &meters);
 
-    auto values = makeFactoryPrograms()[0].values;
+    auto values = makeFactoryPrograms()[0].plainValues();
     ReferenceGate reference(channels());
     reference.apply(values);
     std::array<KeyFilter, 2>& keys = reference.filters;

@@ -74,7 +74,7 @@ TEST(GateDetector, EqualLevelIsNoRise) {
         const float a = plain.envelopeStep(0.0f);
         // The touched detector sees its own envelope again every 100 samples, in hold and in
         // the release: neither restarts.
-        const float level = (n % 100 == 99) ? touched.envelope : 0.0f;
+        const float level = (n % 100 == 99) ? touched.envelope.load() : 0.0f;
         const float b = touched.envelopeStep(level);
         ASSERT_EQ(a, b) << "sample " << n;
     }

@@ -74,24 +74,24 @@ std::vector<Setting> settingsUnderTest() {
     const auto bank = makeFactoryPrograms();
     std::vector<Setting> list;
     for (const GateProgram& p : bank) {
-        list.push_back({p.name.data(), p.values});
+        list.push_back({p.name.data(), p.plainValues()});
     }
-    Setting duck{"init, duck", bank[0].values};
+    Setting duck{"init, duck", bank[0].plainValues()};
     duck.values[kParamDuck] = 1.0f;
     duck.values[kParamRange] = 0.2f;
     list.push_back(duck);
-    Setting listen{"init, key listen", bank[0].values};
+    Setting listen{"init, key listen", bank[0].plainValues()};
     listen.values[kParamKeyListen] = 1.0f;
     list.push_back(listen);
-    Setting shortRelease{"sn gate, short release", bank[1].values};
+    Setting shortRelease{"sn gate, short release", bank[1].plainValues()};
     shortRelease.values[kParamRelease] = 0.0f;
     shortRelease.values[kParamAttack] = 0.3f;
     shortRelease.values[kParamRange] = 0.25f;
     list.push_back(shortRelease);
-    Setting highPassOnly{"init, low-pass off", bank[0].values};
+    Setting highPassOnly{"init, low-pass off", bank[0].plainValues()};
     highPassOnly.values[kParamLowPass] = 1.0f;
     list.push_back(highPassOnly);
-    Setting longRelease{"3x Expand, long release", bank[3].values};
+    Setting longRelease{"3x Expand, long release", bank[3].plainValues()};
     longRelease.values[kParamRelease] = 1.0f;
     longRelease.values[kParamExpandRatio] = 1.0f;
     list.push_back(longRelease);
@@ -194,7 +194,7 @@ TEST(GateKernel, MonoLoopMatchesThePerSampleFormulas) {
 TEST(GateKernel, LongReleaseAndFreezeMatchThePerSampleFormulas) {
     auto signal =
         enginetest::drumSignal(2, 11 * 44100, enginetest::testSeed(), 44100.0f, 11 * 44100);
-    Setting setting{"long release", makeFactoryPrograms()[3].values};
+    Setting setting{"long release", makeFactoryPrograms()[3].plainValues()};
     setting.values[kParamRelease] = 1.0f;
     setting.values[kParamThreshold] = 0.2f;
     Mismatch m = compareWithReference<2, false, true>(setting, signal, 0.0);
@@ -207,7 +207,7 @@ TEST(GateKernel, LongReleaseAndFreezeMatchThePerSampleFormulas) {
 // each one's own sections.
 TEST(GateKernel, KeyFiltersWithDifferentSectionsFollowTheirOwnFlags) {
     const auto signal = enginetest::drumSignal(2, 20000, enginetest::testSeed());
-    const auto values = makeFactoryPrograms()[0].values;
+    const auto values = makeFactoryPrograms()[0].plainValues();
     ReferenceGate reference(2);
     reference.apply(values);
     KernelGate<2, false, true> kernel;

@@ -85,7 +85,9 @@ TEST(KeyFilter, SwitchingTheHighPassOutKeepsTheLowPassHistory) {
     ASSERT_NE(filter.highPassHistory[KeyFilter::kY1], 0.0f);
     filter.setCutoff(KeyFilter::kHighPass, 0.0f);
     EXPECT_EQ(filter.lowPassHistory, lowPassBefore);
-    EXPECT_EQ(filter.highPassHistory, (std::array<float, 4>{}));
+    for (float value : filter.highPassHistory) {
+        EXPECT_EQ(value, 0.0f);
+    }
     EXPECT_TRUE(filter.lowPassEnabled);
     EXPECT_FALSE(filter.highPassEnabled);
 }
