@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
-# Every test of every preset: installs what is missing, builds native, windows (tests under Wine)
-# and the address/undefined-behaviour sanitizer build, runs each preset's tests, and ends with one
-# summary line for all of them.
+# Every test of every preset: installs what is missing, builds native, windows (tests under Wine),
+# the address/undefined-behaviour sanitizer build and the thread sanitizer build (which runs the
+# tests labelled threads: the audio and editor threads at once), runs each preset's tests, and
+# ends with one summary line for all of them.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/install-deps.sh || exit 1
 
-presets=(${KESTRUNE_TEST_PRESETS:-native windows asan})
+presets=(${KESTRUNE_TEST_PRESETS:-native windows asan tsan})
 total_passed=0
 total_failed=0
 status=0
@@ -23,7 +24,9 @@ for preset in "${presets[@]}"; do
     fi
     echo "==> test: $preset"
     log="build/$preset/ctest.log"
-    ctest --preset "$preset" --no-tests=error 2>&1 | tee "$log"
+    selection=()
+    [ "$preset" = tsan ] && selection=(-L threads)
+    ctest --preset "$preset" --no-tests=error "${selection[@]}" 2>&1 | tee "$log"
     result=${PIPESTATUS[0]}
     counts=$(grep -E '^[0-9]+% tests passed, [0-9]+ tests failed out of [0-9]+' "$log" | tail -n 1)
     failed=$(sed -E 's/.* ([0-9]+) tests failed out of ([0-9]+).*/\1/' <<<"$counts")
