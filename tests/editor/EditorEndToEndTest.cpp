@@ -87,10 +87,7 @@ protected:
         soft::resetWorld();
         effect = library->create(RecordingHost::callback);
         ASSERT_NE(effect, nullptr);
-        dispatch(effect, effOpen);
-        dispatch(effect, effSetSampleRate, 0, 0, nullptr, 44100.0f);
-        dispatch(effect, effSetBlockSize, 0, 512);
-        dispatch(effect, effMainsChanged, 0, 1);
+        testhost::startEffect(effect);
     }
 
     void openEditor() {

@@ -30,8 +30,7 @@ TEST(EditorRealtime, MeterReportsToAnOpenEditorAllocateNothing) {
         RecordingHost host;
         AEffect* effect = library.create(RecordingHost::callback);
         ASSERT_NE(effect, nullptr);
-        dispatch(effect, effOpen);
-        dispatch(effect, effMainsChanged, 0, 1);
+        testhost::startEffect(effect);
         pf::Window window = soft::createHostWindow(pf::Rect{0, 0, 340, 190});
         ASSERT_EQ(dispatch(effect, effEditOpen, 0, 0, window), 1);
         soft::pumpMessages();

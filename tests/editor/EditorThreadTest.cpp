@@ -57,10 +57,7 @@ TEST(EditorThreads, ProcessingWhileTheEditorOpensIdlesMovesAndCloses) {
         RecordingHost host;
         AEffect* effect = library.create(RecordingHost::callback);
         ASSERT_NE(effect, nullptr);
-        dispatch(effect, effOpen);
-        dispatch(effect, effSetSampleRate, 0, 0, nullptr, 44100.0f);
-        dispatch(effect, effSetBlockSize, 0, 256);
-        dispatch(effect, effMainsChanged, 0, 1);
+        testhost::startEffect(effect, 44100.0f, 256);
 
         std::atomic<bool> running{true};
         std::atomic<int> blocks{0};

@@ -46,10 +46,7 @@ protected:
         ASSERT_TRUE(library->loaded()) << library->error();
         effect = library->create(RecordingHost::callback);
         ASSERT_NE(effect, nullptr);
-        dispatch(effect, effOpen);
-        dispatch(effect, effSetSampleRate, 0, 0, nullptr, 44100.0f);
-        dispatch(effect, effSetBlockSize, 0, 512);
-        dispatch(effect, effMainsChanged, 0, 1);
+        testhost::startEffect(effect);
 
         hostWindow = w::createTopLevelWindow(120, 80, kWidth, kHeight);
         ASSERT_NE(hostWindow, nullptr);

@@ -93,6 +93,13 @@ intptr_t dispatch(AEffect* effect, int32_t opcode, int32_t index, intptr_t value
     return effect->dispatcher(effect, opcode, index, value, ptr, opt);
 }
 
+void startEffect(AEffect* effect, float sampleRate, int32_t blockSize) {
+    dispatch(effect, effOpen);
+    dispatch(effect, effSetSampleRate, 0, 0, nullptr, sampleRate);
+    dispatch(effect, effSetBlockSize, 0, blockSize);
+    dispatch(effect, effMainsChanged, 0, 1);
+}
+
 bool copyFile(const std::string& from, const std::string& to) {
 #if defined(_WIN32)
     std::ifstream in(systemPath(from), std::ios::binary);

@@ -38,6 +38,9 @@ private:
 intptr_t dispatch(AEffect* effect, int32_t opcode, int32_t index = 0, intptr_t value = 0,
                   void* ptr = nullptr, float opt = 0.0f);
 
+// What a host does before processing: open, sample rate, block size, switch on.
+void startEffect(AEffect* effect, float sampleRate = 44100.0f, int32_t blockSize = 512);
+
 // Copies a file; tests use it to load a second, independent instance of a library.
 bool copyFile(const std::string& from, const std::string& to);
 
