@@ -21,8 +21,8 @@ using testhost::PluginLibrary;
 using testhost::RecordingHost;
 
 constexpr int kSettleTicks = 32; // idle calls, as many as the snapshots make
-constexpr int kScreenX = 40;     // where the host window stands, as in the snapshots
-constexpr int kScreenY = 30;
+using snapshot::kScreenX;        // where the host window stands, as in the snapshots
+using snapshot::kScreenY;
 constexpr pf::Rect kPanel{kScreenX, kScreenY, kScreenX + 340, kScreenY + 190};
 
 struct Area {
@@ -105,31 +105,11 @@ protected:
         effect = nullptr;
     }
 
-    void idle(int ticks) {
-        for (int i = 0; i < ticks; ++i) {
-            dispatch(effect, effEditIdle);
-            soft::advanceClock(20);
-            soft::pumpMessages();
-        }
-    }
+    void idle(int ticks) { snapshot::idleEditor(effect, ticks); }
 
     // Press at `from`, move to `to` in steps, release there (editor coordinates).
     void drag(int fromX, int fromY, int toX, int toY, int steps = 6) {
-        const uint32_t held = soft::leftButton;
-        std::vector<soft::InputState> script;
-        script.push_back({{kScreenX + fromX, kScreenY + fromY}, held, 10, 2});
-        for (int step = 1; step <= steps; ++step) {
-            script.push_back({{kScreenX + fromX + (toX - fromX) * step / steps,
-                               kScreenY + fromY + (toY - fromY) * step / steps},
-                              held,
-                              10,
-                              2});
-        }
-        script.push_back({{kScreenX + toX, kScreenY + toY}, 0, 10, 1});
-        soft::scriptInput(script);
-        soft::pumpMessages();
-        soft::setInput({{kScreenX + toX, kScreenY + toY}, 0, 0, 1});
-        soft::pumpMessages();
+        snapshot::playGesture(snapshot::Gesture{fromX, fromY, toX, toY, steps, false, false});
     }
 
     void click(int x, int y) { drag(x, y, x, y, 1); }

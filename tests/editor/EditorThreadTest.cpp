@@ -2,6 +2,7 @@
 // processes blocks (and so reports the meter to the editor) while the other opens the editor,
 // idles it, moves controls, changes parameters and programs, and closes it again. Built with the
 // thread sanitizer, this proves the shared values are exchanged without data races.
+#include "Snapshot.h"
 #include "platform/soft/SoftPlatform.h"
 #include "tests/host/PluginLibrary.h"
 #include "tests/host/RecordingHost.h"
@@ -22,30 +23,17 @@ using testhost::dispatch;
 using testhost::PluginLibrary;
 using testhost::RecordingHost;
 
-constexpr int kScreenX = 40;
-constexpr int kScreenY = 30;
+using snapshot::kScreenX;
+using snapshot::kScreenY;
 
 void idle(AEffect* effect, int ticks) {
-    for (int i = 0; i < ticks; ++i) {
-        dispatch(effect, effEditIdle);
-        soft::advanceClock(20);
-        soft::pumpMessages();
-    }
+    snapshot::idleEditor(effect, ticks);
 }
 
+// Knob `knob` pressed at its centre and dragged by `dy` pixels, then released.
 void dragKnob(int knob, int dy) {
-    const int x = kScreenX + 45 + 50 * knob;
-    const int y = kScreenY + 85;
-    std::vector<soft::InputState> script;
-    script.push_back({{x, y}, soft::leftButton, 10, 2});
-    for (int step = 1; step <= 4; ++step) {
-        script.push_back({{x + 10, y + dy * step / 4}, soft::leftButton, 10, 2});
-    }
-    script.push_back({{x + 10, y + dy}, 0, 10, 1});
-    soft::scriptInput(script);
-    soft::pumpMessages();
-    soft::setInput({{x + 10, y + dy}, 0, 0, 1});
-    soft::pumpMessages();
+    const int x = 45 + 50 * knob;
+    snapshot::playGesture(snapshot::Gesture{x, 85, x + 10, 85 + dy, 4, false, false});
 }
 
 TEST(EditorThreads, ProcessingWhileTheEditorOpensIdlesMovesAndCloses) {

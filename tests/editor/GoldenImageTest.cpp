@@ -59,8 +59,8 @@ std::vector<GoldenCase> goldenCases() {
     };
 }
 
-std::string goldenPath(const std::string& name) {
-    return std::string(KESTRUNE_SOURCE_DIR) + "/tests/editor/golden/" + name + ".png";
+std::string goldenPath(const std::string& name, const char* extension = ".png") {
+    return std::string(KESTRUNE_SOURCE_DIR) + "/tests/editor/golden/" + name + extension;
 }
 
 std::string outputPath(const std::string& name) {
@@ -131,9 +131,7 @@ TEST(GoldenImages, CrossSystemReferencePicture) {
     }
     const Result drawn = snapshot::take(request);
     ASSERT_TRUE(drawn.ok) << drawn.error;
-    const std::string committed =
-        goldenPath("cross-system-stereo")
-            .replace(goldenPath("cross-system-stereo").size() - 4, 4, ".bmp");
+    const std::string committed = goldenPath("cross-system-stereo", ".bmp");
     if (const char* update = std::getenv("KESTRUNE_UPDATE_GOLDEN"); update && *update == '1') {
         ASSERT_TRUE(writeBmp(committed, drawn.width, drawn.height, drawn.pixels)) << committed;
         GTEST_SKIP() << "redrew " << committed;

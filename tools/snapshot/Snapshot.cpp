@@ -15,10 +15,6 @@ namespace soft = kestrune::platform::soft;
 
 namespace {
 
-// Where the host window stands on the (software) screen.
-constexpr int kScreenX = 40;
-constexpr int kScreenY = 30;
-
 std::mutex hostMutex;
 std::vector<int32_t>* hostLog = nullptr;
 
@@ -113,7 +109,9 @@ void processTone(AEffect* effect, double seconds, float amplitude) {
     }
 }
 
-void idle(AEffect* effect, int ticks) {
+} // namespace
+
+void idleEditor(AEffect* effect, int ticks) {
     for (int i = 0; i < ticks; ++i) {
         dispatch(effect, effEditIdle);
         soft::advanceClock(20);
@@ -121,7 +119,7 @@ void idle(AEffect* effect, int ticks) {
     }
 }
 
-void perform(const Gesture& gesture) {
+void playGesture(const Gesture& gesture) {
     const uint32_t modifiers = gesture.shift ? soft::shiftKey : 0u;
     const uint32_t held = soft::leftButton | modifiers;
     auto at = [](int x, int y) { return pf::Point{kScreenX + x, kScreenY + y}; };
@@ -143,8 +141,6 @@ void perform(const Gesture& gesture) {
     soft::setInput({at(gesture.toX, gesture.toY), 0, 0, 1});
     soft::pumpMessages();
 }
-
-} // namespace
 
 bool readPng(const std::string& path, int& width, int& height, std::vector<uint32_t>& pixels) {
     png_image image{};
@@ -224,7 +220,7 @@ Result take(const Request& request) {
         result.error = "the editor did not open";
     } else {
         soft::pumpMessages();
-        idle(effect, 2);
+        idleEditor(effect, 2);
         if (request.toneSeconds > 0.0) {
             processTone(effect, request.toneSeconds, request.toneAmplitude);
         }
@@ -236,9 +232,9 @@ Result take(const Request& request) {
                                 &heldPixels, width,
                                 height,      true};
             }
-            perform(gesture);
+            playGesture(gesture);
             heldPicture.pending = false;
-            idle(effect, 1);
+            idleEditor(effect, 1);
         }
 
         result.width = width;
@@ -246,7 +242,7 @@ Result take(const Request& request) {
         if (!heldPixels.empty()) {
             result.pixels = heldPixels;
         } else {
-            idle(effect, request.idleTicks);
+            idleEditor(effect, request.idleTicks);
             readWindow(hostWindow, width, height, result.pixels);
         }
         result.ok = request.outputPng.empty() ||

@@ -5,6 +5,8 @@
 
 #include <cstdint>
 #include <string>
+
+struct AEffect;
 #include <utility>
 #include <vector>
 
@@ -45,6 +47,17 @@ struct Result {
     std::vector<float> paramValues;
     std::vector<int32_t> hostOpcodes; // what the plug-in asked of the host while editing
 };
+
+// Where a snapshot's (and a test's) host window stands on the software screen.
+inline constexpr int kScreenX = 40;
+inline constexpr int kScreenY = 30;
+
+// Plays a gesture with scripted input into the editor of the host window at (kScreenX,
+// kScreenY): the press reaches the window under the cursor, the control's tracking loop reads
+// the moves, and (unless the picture is taken while held) the release ends it.
+void playGesture(const Gesture& gesture);
+// Editor idle calls as a host makes them, the clock moving on and the messages handled between.
+void idleEditor(AEffect* effect, int ticks);
 
 // Pictures as PNG files (pixels 0x00BBGGRR, rows top to bottom).
 bool readPng(const std::string& path, int& width, int& height, std::vector<uint32_t>& pixels);
